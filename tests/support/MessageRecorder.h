@@ -1,0 +1,29 @@
+#pragma once
+
+#include "ui/MessageService.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace vesko::test {
+
+// Keeps every message in order instead of showing a box.
+class MessageRecorder : public MessageService
+{
+public:
+    struct Message
+    {
+        QString text;
+        Icon icon;
+        QString detail;
+    };
+
+    void show(const QString &text, Icon icon, const QString &detail = QString()) override;
+
+    QStringList texts() const;
+    void clear() { messages.clear(); }
+
+    QList<Message> messages;
+};
+
+} // namespace vesko::test
