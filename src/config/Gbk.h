@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace vesko {
+
+// Text files of the program are in the GBK code page; GB18030 is its
+// lossless superset. Invalid bytes decode to a replacement character.
+QString fromGbk(QByteArrayView bytes);
+QByteArray toGbk(const QString &text);
+
+} // namespace vesko
