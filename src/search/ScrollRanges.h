@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <optional>
+
+namespace vesko {
+
+// What s_setscroll reads, in pixels.
+struct ScrollInputs
+{
+    float viewportWidth = 0;        // pic_box outer Width
+    float viewportHeight = 0;       // pic_box outer Height
+    float viewportScaleWidth = 0;   // pic_box inner ScaleWidth
+    float viewportScaleHeight = 0;  // pic_box inner ScaleHeight
+    float canvasScaleWidth = 0;     // pic_dsgn ScaleWidth
+    float canvasScaleHeight = 0;    // pic_dsgn ScaleHeight
+    float vs1Width = 16;            // VS1 Width
+    float hs1Height = 19;           // HS1 Height
+};
+
+struct ScrollBarFit
+{
+    bool visible = false;
+    // Set only when the bar is shown; a hidden bar keeps its former Max.
+    std::optional<qint16> max;
+};
+
+// What s_setscroll sets besides returning the canvas to the top
+// (canvas Top = 0, VS1.Value = 0, done by the caller beforehand).
+struct ScrollLayout
+{
+    float hs1Top = 0;    // along the viewport's bottom edge
+    float hs1Width = 0;  // left of VS1
+    ScrollBarFit hs1;
+    ScrollBarFit vs1;
+};
+
+// Fits the two scroll bars to the canvas. HS1 shows when the canvas is
+// strictly wider than the viewport's inner width less VS1's width; its range
+// is that overflow. VS1 shows when the canvas is strictly taller than the
+// viewport's inner height; its range is that overflow, plus HS1's height
+// when HS1 shows. Single-precision arithmetic; ranges are rounded to
+// integers with halves going to the even neighbour.
+//
+// Throws SearchPanelOverflow when a range falls outside 16 bits; no part of
+// the layout is returned then.
+ScrollLayout scrollRanges(const ScrollInputs &in);
+
+} // namespace vesko
