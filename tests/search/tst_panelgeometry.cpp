@@ -51,11 +51,6 @@ private slots:
         }
     }
 
-    void tenColumnsEndAt222()
-    {
-        QCOMPARE(panelGeometry(10, 225.0f).rows.constLast().c_fieldTop, 222.0f);
-    }
-
     void sixteenBitRowIndexLimit()
     {
         const PanelGeometry g = panelGeometry(32767, 225.0f);
