@@ -70,6 +70,7 @@ void MainWindow::buildControls()
     m_queryFrame->setGeometry(twipsRect(8730, 405, 3705, 5505));
 
     m_panel = new SearchPanel(m_directory, m_messages, m_clock, m_queryFrame);
+    m_panel->setResultSource([this] { return m_link.rs(); });
 
     m_or = new QRadioButton(QStringLiteral("或"), m_queryFrame);
     m_or->setObjectName(QStringLiteral("op_or"));
@@ -83,7 +84,7 @@ void MainWindow::buildControls()
     m_substring->setGeometry(twipsRect(2025, 3780, 1185, 285));
 
     makeButton("exbt_find", QStringLiteral("查询"), twipsRect(180, 4275, 1050, 420), m_queryFrame);
-    makeButton("exbt_clear", QStringLiteral("清空"), twipsRect(1350, 4275, 1050, 420), m_queryFrame);
+    auto *clear = makeButton("exbt_clear", QStringLiteral("清空"), twipsRect(1350, 4275, 1050, 420), m_queryFrame);
     auto *showAll = makeButton("exbt_showall", QStringLiteral("全部"), twipsRect(2565, 4275, 1050, 420), m_queryFrame);
     auto *refresh = makeButton("exbt_ref", QStringLiteral("刷新"), twipsRect(180, 4905, 1050, 420), m_queryFrame);
     auto *spare1 = makeButton("exbt_qt1", QStringLiteral("备用一"), twipsRect(1395, 4905, 1050, 420), m_queryFrame);
@@ -97,6 +98,7 @@ void MainWindow::buildControls()
     connect(spare1, &QPushButton::clicked, this, [this] { runPreset(m_config.g_qt1); });
     connect(spare2, &QPushButton::clicked, this, [this] { runPreset(m_config.g_qt2); });
     connect(exit, &QPushButton::clicked, this, [this] { exbt_exit_Click(); });
+    connect(clear, &QPushButton::clicked, m_panel, &SearchPanel::clearCriteria);
 }
 
 void MainWindow::Form_Load()
