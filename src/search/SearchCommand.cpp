@@ -1,0 +1,54 @@
+#include "search/SearchCommand.h"
+
+#include "config/RunConfig.h"
+#include "main/DataLink.h"
+#include "main/db/TypeCode.h"
+#include "search/DateFrame.h"
+#include "search/SearchBox.h"
+#include "search/SearchPanel.h"
+#include "search/StatementBuilder.h"
+#include "ui/MessageService.h"
+
+#include <QCheckBox>
+
+namespace vesko {
+
+SearchCommand::SearchCommand(SearchPanel &panel, const RunConfig &config, DataLink &link,
+                             MessageService &messages)
+    : m_panel(panel)
+    , m_config(config)
+    , m_link(link)
+    , m_messages(messages)
+{
+}
+
+void SearchCommand::exbt_find_Click(bool opAnd, int ck_mohu)
+{
+    const int n = m_panel.rowCount();
+    QList<int> types(n);
+    for (int i = 0; i < n; ++i) {
+        types[i] = m_panel.currentTypeCode(i).value_or(m_panel.builtTypeCode(i));
+        if (m_panel.c_field(i)->checkState() == Qt::Checked && types[i] == db::TypeDate
+            && !m_panel.fmrq()->isHidden())
+            m_panel.fmrq()->Command2_Click();
+    }
+
+    SearchCriteria criteria;
+    criteria.g_sql = m_config.g_sql;
+    criteria.join = opAnd ? SearchJoin::And : SearchJoin::Or;
+    criteria.ck_mohu = ck_mohu;
+    criteria.rows.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        const SearchBox *box = m_panel.t_field(i);
+        criteria.rows.append({m_panel.c_field(i)->text(), int(m_panel.c_field(i)->checkState()),
+                              types[i], box->text(), box->tag(), box->toolTip()});
+    }
+
+    if (const std::optional<QString> statement = composeStatement(criteria))
+        m_link.s_ref(*statement);
+    else
+        m_messages.show(QStringLiteral("查询错误，请检查查询语句设置是否正确！"),
+                        MessageService::Icon::Information);
+}
+
+} // namespace vesko
