@@ -1,8 +1,17 @@
 #include "main/db/ColumnStore.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
+
+#include <sys/mman.h>
 
 namespace vesko::db {
+
+void ColumnStore::Free::operator()(char *chunk) const
+{
+    std::free(chunk);
+}
 
 void ColumnStore::startBlock()
 {
@@ -19,7 +28,12 @@ void ColumnStore::grow(std::size_t size)
     const char *blockStart = m_blockStarts.empty() ? m_cursor : m_blockStarts.back();
     const std::size_t blockBytes = std::size_t(m_cursor - blockStart);
     const std::size_t chunkSize = std::max(m_nextChunk, 2 * blockBytes + size);
-    auto chunk = std::make_unique_for_overwrite<char[]>(chunkSize);
+    std::unique_ptr<char, Free> chunk(static_cast<char *>(
+        chunkSize % kLargestChunk == 0 ? std::aligned_alloc(kLargestChunk, chunkSize) : std::malloc(chunkSize)));
+    if (!chunk)
+        throw std::bad_alloc();
+    if (chunkSize % kLargestChunk == 0)
+        madvise(chunk.get(), chunkSize, MADV_HUGEPAGE);
     if (blockBytes)
         std::memcpy(chunk.get(), blockStart, blockBytes);
     if (!m_blockStarts.empty())

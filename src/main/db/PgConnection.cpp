@@ -135,14 +135,18 @@ ResultPtr PgConnection::execute(const QString &statement)
     for (int c = 0; c < columns; ++c)
         info.append({QString::fromUtf8(PQfname(rows, c)), typeFromOid(PQftype(rows, c))});
     auto snapshot = std::make_shared<Snapshot>(info);
+    std::vector<ColumnStore *> stores;
+    for (int c = 0; c < columns; ++c)
+        stores.push_back(&snapshot->cells(c));
     const int count = PQntuples(rows);
-    for (int c = 0; c < columns; ++c) {
-        ColumnStore &cells = snapshot->cells(c);
-        for (int r = 0; r < count; ++r) {
-            if (PQgetisnull(rows, r, c))
-                cells.appendNull();
+    for (int r = 0; r < count; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            // Null reads as empty; only an empty value needs the Null test.
+            const int length = PQgetlength(rows, r, c);
+            if (length == 0 && PQgetisnull(rows, r, c))
+                stores[std::size_t(c)]->appendNull();
             else
-                cells.append(PQgetvalue(rows, r, c), std::size_t(PQgetlength(rows, r, c)));
+                stores[std::size_t(c)]->append(PQgetvalue(rows, r, c), std::size_t(length));
         }
     }
     snapshot->finish();

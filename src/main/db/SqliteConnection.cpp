@@ -123,6 +123,9 @@ ResultPtr SqliteConnection::execute(const QString &statement)
                          declared ? typeFromDeclaration(declared) : TypeText});
         }
         result = std::make_shared<Snapshot>(info);
+        std::vector<ColumnStore *> stores;
+        for (int c = 0; c < columns; ++c)
+            stores.push_back(&result->cells(c));
         int rc;
         while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
             // Before the text is read: reading converts the value.
@@ -138,11 +141,11 @@ ResultPtr SqliteConnection::execute(const QString &statement)
             for (int c = 0; c < columns; ++c) {
                 const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(raw, c));
                 if (text)
-                    result->cells(c).append(text, std::size_t(sqlite3_column_bytes(raw, c)));
+                    stores[std::size_t(c)]->append(text, std::size_t(sqlite3_column_bytes(raw, c)));
                 else if (sqlite3_column_type(raw, c) == SQLITE_NULL)
-                    result->cells(c).appendNull();
+                    stores[std::size_t(c)]->appendNull();
                 else
-                    result->cells(c).append("", 0);
+                    stores[std::size_t(c)]->append("", 0);
             }
         }
         if (rc != SQLITE_DONE)

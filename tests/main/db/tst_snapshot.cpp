@@ -45,7 +45,7 @@ private slots:
     {
         Snapshot snapshot({{"name", TypeText}});
         std::size_t bytes = 0;
-        for (int row = 0; row < 300000; ++row) {
+        for (int row = 0; row < 2000000; ++row) {
             const std::string cell = "张" + std::to_string(row);
             bytes += cell.size();
             snapshot.cells(0).append(cell.data(), cell.size());
