@@ -285,6 +285,18 @@ private slots:
         QCOMPARE(result->text(0, 1), QString("4"));
     }
 
+    void longValuesComeBackWhole_data() { addEngineRows(); }
+    void longValuesComeBackWhole()
+    {
+        const Engine *e = engine();
+        if (!e)
+            QSKIP("engine not available");
+        // Longer than one read of the ODBC path and than one length byte.
+        const QString value = QString(5000, u'长') + "尾";
+        const ResultPtr result = open(*e)->execute("select '" + value + "' as v");
+        QCOMPARE(result->text(0, 0), value);
+    }
+
     void syntaxErrorKeepsTheEngineText_data() { addEngineRows(); }
     void syntaxErrorKeepsTheEngineText()
     {
