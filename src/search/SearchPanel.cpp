@@ -35,6 +35,23 @@ void skipOnFailure(Step &&step)
     }
 }
 
+// Wide results make many rows; the canvas repaints once at the end.
+class CanvasUpdatesOff
+{
+public:
+    explicit CanvasUpdatesOff(QWidget &canvas)
+        : m_canvas(canvas)
+    {
+        m_canvas.setUpdatesEnabled(false);
+    }
+    ~CanvasUpdatesOff() { m_canvas.setUpdatesEnabled(true); }
+    CanvasUpdatesOff(const CanvasUpdatesOff &) = delete;
+    CanvasUpdatesOff &operator=(const CanvasUpdatesOff &) = delete;
+
+private:
+    QWidget &m_canvas;
+};
+
 QRect rectOf(float left, float top, float width, float height)
 {
     return QRect(qRound(left), qRound(top), qRound(width), qRound(height));
@@ -211,6 +228,7 @@ void SearchPanel::addRow()
 
 void SearchPanel::s_showfields(const db::Result &rs)
 {
+    CanvasUpdatesOff quiet(*m_canvas);
     m_boxes[0]->clear();
 
     const std::size_t oldCount = m_checks.size();
