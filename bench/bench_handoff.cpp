@@ -1,0 +1,55 @@
+// Time of one hand-off of a 30-column record to brinfo.ini, every write
+// whole on disk when it returns.
+
+#include "handoff/RecordHandOff.h"
+#include "handoff/TableResult.h"
+#include "support/MessageRecorder.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
+#include <vector>
+
+using namespace vesko;
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    constexpr int kColumns = 30;
+    constexpr int kRuns = 50;
+
+    QStringList names;
+    test::TableResult::Row row;
+    for (int i = 0; i < kColumns; ++i) {
+        names.append(QStringLiteral("字段%1").arg(i));
+        row.append(i % 7 == 0 ? std::optional<QString>() : QStringLiteral("张三%1 2012/3/5").arg(i));
+    }
+    const test::TableResult rs(names, {row});
+
+    QTemporaryDir dir;
+    test::MessageRecorder messages;
+    const RecordHandOff handOff(ProgramDirectory(dir.path()), messages);
+
+    std::vector<double> times;
+    for (int run = 0; run < kRuns; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        handOff.handOff(rs);
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    if (!messages.messages.isEmpty()) {
+        std::fprintf(stderr, "bench_handoff: %lld messages\n", qlonglong(messages.messages.size()));
+        return 1;
+    }
+    // The writes wait for the disk, so other disk traffic shows in the
+    // mean and the maximum; the median is the steady figure.
+    std::sort(times.begin(), times.end());
+    const double mean = std::accumulate(times.begin(), times.end(), 0.0) / kRuns;
+    std::printf("hand-off of %d columns (%d writes), %d runs: mean %.1f ms, median %.1f ms, max %.1f ms\n",
+                kColumns, 2 * kColumns + 2, kRuns, mean, times[kRuns / 2], times.back());
+    return 0;
+}
