@@ -148,6 +148,8 @@ OdbcConnection::~OdbcConnection()
 
 ResultPtr OdbcConnection::execute(const QString &statement)
 {
+    if (statement.trimmed().isEmpty())
+        throw emptyStatementError();
     const QString sql = m_jet ? statement : rewriteDateLiterals(statement);
     Handle<SQL_HANDLE_STMT> handle;
     check(SQLAllocHandle(SQL_HANDLE_STMT, m_handles->connection.get(), handle.out()), SQL_HANDLE_DBC,

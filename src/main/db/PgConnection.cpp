@@ -122,8 +122,9 @@ ResultPtr PgConnection::execute(const QString &statement)
     case PGRES_TUPLES_OK:
         break;
     case PGRES_COMMAND_OK:
-    case PGRES_EMPTY_QUERY:
         return std::make_shared<Snapshot>();
+    case PGRES_EMPTY_QUERY:
+        throw emptyStatementError();
     default:
         throw DbError(trimmedMessage(result ? PQresultErrorMessage(result.get())
                                             : PQerrorMessage(m_connection.get())));

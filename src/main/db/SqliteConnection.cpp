@@ -92,6 +92,7 @@ ResultPtr SqliteConnection::execute(const QString &statement)
     const char *tail = sql.constData();
     const char *const end = sql.constData() + sql.size();
     auto result = std::make_shared<Snapshot>();
+    bool ran = false;
     // Several statements run in turn; the last one gives the result.
     while (tail < end) {
         sqlite3_stmt *raw = nullptr;
@@ -99,6 +100,7 @@ ResultPtr SqliteConnection::execute(const QString &statement)
             throw DbError(errorText(m_db.get()));
         if (!raw)
             continue;
+        ran = true;
         const StatementPtr stmt(raw);
         const int columns = sqlite3_column_count(raw);
         if (columns == 0) {
@@ -152,6 +154,8 @@ ResultPtr SqliteConnection::execute(const QString &statement)
             throw DbError(errorText(m_db.get()));
         result->finish();
     }
+    if (!ran)
+        throw emptyStatementError();
     return result;
 }
 

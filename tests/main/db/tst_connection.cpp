@@ -314,6 +314,15 @@ private slots:
         QCOMPARE(connection->execute(sql(*e, "select * from $.人员"))->rowCount(), 6);
     }
 
+    void blankStatementFails_data() { addEngineRows(); }
+    void blankStatementFails()
+    {
+        const Engine *e = engine();
+        if (!e)
+            QSKIP("engine not available");
+        QVERIFY_THROWS_EXCEPTION(DbError, open(*e)->execute("   "));
+    }
+
     void queryWithoutRows_data() { addEngineRows(); }
     void queryWithoutRows()
     {
