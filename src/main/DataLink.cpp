@@ -2,6 +2,7 @@
 
 #include "config/RunConfig.h"
 #include "main/ResultView.h"
+#include "main/db/Snapshot.h"
 #include "ui/MessageService.h"
 
 namespace vesko {
@@ -35,6 +36,7 @@ DataLink::DataLink(RunConfig &config, ProgramDirectory directory, MessageService
     , m_directory(std::move(directory))
     , m_messages(messages)
     , m_view(view)
+    , m_rs(std::make_shared<db::Snapshot>())
 {
 }
 
@@ -53,14 +55,14 @@ void DataLink::s_connect()
 
 void DataLink::s_search(const QString &statement)
 {
-    m_rs.reset();
+    m_rs = std::make_shared<db::Snapshot>();
     try {
         if (!m_cn)
             throw db::DbError(QStringLiteral("No open connection."));
         BusyGuard busy(m_view);
         m_rs = m_cn->execute(statement);
     } catch (const db::DbError &error) {
-        m_rs.reset();
+        m_rs = std::make_shared<db::Snapshot>();
         m_messages.show(kStatementFailed, MessageService::Icon::Information, error.detail());
     }
 }
@@ -102,7 +104,7 @@ void DataLink::showResult()
 
 db::Result &DataLink::openResult() const
 {
-    if (!m_rs || !m_rs->isOpen())
+    if (!m_rs->isOpen())
         throw db::DbError(QStringLiteral("The statement gave no open result."));
     return *m_rs;
 }
@@ -114,7 +116,7 @@ QString DataLink::countText(qint64 rows)
 
 void DataLink::bindGrid()
 {
-    if (!m_rs || !m_rs->isOpen()) {
+    if (!m_rs->isOpen()) {
         m_view.bindGrid(nullptr);
         openResult();
     }

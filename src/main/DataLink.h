@@ -35,7 +35,8 @@ public:
     // grid, rewrite the count. Throws at the first step that fails.
     void showResult();
 
-    // The current result; may be null or not open.
+    // The current result, never null; not open before the first statement
+    // and after a failed one.
     const db::ResultPtr &rs() const { return m_rs; }
     // The current result when it is open; throws db::DbError otherwise.
     db::Result &openResult() const;

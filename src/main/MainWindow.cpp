@@ -2,7 +2,10 @@
 
 #include "config/MainConfig.h"
 #include "handoff/RecordHandOff.h"
+#include "search/BackgroundClick.h"
+#include "search/SearchCommand.h"
 #include "search/SearchPanel.h"
+#include "settings/SettingsDialog.h"
 #include "ui/MessageService.h"
 #include "ui/ResultGrid.h"
 #include "ui/Twips.h"
@@ -83,15 +86,15 @@ void MainWindow::buildControls()
     m_substring->setObjectName(QStringLiteral("ck_mohu"));
     m_substring->setGeometry(twipsRect(2025, 3780, 1185, 285));
 
-    makeButton("exbt_find", QStringLiteral("查询"), twipsRect(180, 4275, 1050, 420), m_queryFrame);
+    auto *find = makeButton("exbt_find", QStringLiteral("查询"), twipsRect(180, 4275, 1050, 420), m_queryFrame);
     auto *clear = makeButton("exbt_clear", QStringLiteral("清空"), twipsRect(1350, 4275, 1050, 420), m_queryFrame);
     auto *showAll = makeButton("exbt_showall", QStringLiteral("全部"), twipsRect(2565, 4275, 1050, 420), m_queryFrame);
     auto *refresh = makeButton("exbt_ref", QStringLiteral("刷新"), twipsRect(180, 4905, 1050, 420), m_queryFrame);
     auto *spare1 = makeButton("exbt_qt1", QStringLiteral("备用一"), twipsRect(1395, 4905, 1050, 420), m_queryFrame);
     auto *spare2 = makeButton("exbt_qt2", QStringLiteral("备用二"), twipsRect(2565, 4905, 1050, 420), m_queryFrame);
-    makeButton("exbt_in", QStringLiteral("导入"), twipsRect(9045, 5985, 1545, 420), this);
+    auto *handOff = makeButton("exbt_in", QStringLiteral("导入"), twipsRect(9045, 5985, 1545, 420), this);
     auto *exit = makeButton("exbt_exit", QStringLiteral("退出"), twipsRect(10710, 5985, 1545, 420), this);
-    makeButton("exbt_dbset", QStringLiteral("数据库连接参数"), twipsRect(315, 6345, 1725, 420), this);
+    auto *settings = makeButton("exbt_dbset", QStringLiteral("数据库连接参数"), twipsRect(315, 6345, 1725, 420), this);
 
     connect(refresh, &QPushButton::clicked, this, [this] { runPreset(m_config.g_sql); });
     connect(showAll, &QPushButton::clicked, this, [this] { runPreset(m_config.g_all); });
@@ -99,6 +102,17 @@ void MainWindow::buildControls()
     connect(spare2, &QPushButton::clicked, this, [this] { runPreset(m_config.g_qt2); });
     connect(exit, &QPushButton::clicked, this, [this] { exbt_exit_Click(); });
     connect(clear, &QPushButton::clicked, m_panel, &SearchPanel::clearCriteria);
+    connect(find, &QPushButton::clicked, this, [this] {
+        SearchCommand(*m_panel, m_config, m_link, m_messages)
+            .exbt_find_Click(m_and->isChecked(), m_substring->checkState());
+    });
+    // fm_cx Click and w_yu Click: presses on their own background only.
+    new BackgroundClick(m_queryFrame, [this] { m_panel->hidePickListAndDateFrame(true); });
+    new BackgroundClick(this, [this] { m_panel->hideDateFrame(); });
+    connect(settings, &QPushButton::clicked, this, [this] { exbt_dbset_Click(); });
+    connect(handOff, &QPushButton::clicked, this, [this] { exbt_in_Click(); });
+    // The grid's caption promises it: a double-click hands the row over.
+    connect(m_grid, &ResultGrid::rowDoubleClicked, this, [this] { exbt_in_Click(); });
 }
 
 void MainWindow::Form_Load()
@@ -152,8 +166,34 @@ void MainWindow::runPreset(const QString &statement)
     m_link.s_ref(statement);
 }
 
+SettingsDialog *MainWindow::settingsDialog() const
+{
+    return m_settings;
+}
+
+void MainWindow::exbt_dbset_Click()
+{
+    if (!m_settings) {
+        m_settings = new SettingsDialog(m_config, m_link, m_directory, m_messages, this);
+        m_settings->setAttribute(Qt::WA_DeleteOnClose);
+        // Each opening after a close is a fresh dialog that reads vesko.ini again.
+        connect(m_settings, &SettingsDialog::closed, this, [this] { m_settings = nullptr; });
+    }
+    m_settings->show();
+    m_settings->raise();
+    m_settings->activateWindow();
+}
+
+void MainWindow::exbt_in_Click()
+{
+    RecordHandOff(m_directory, m_messages).handOff(*m_link.rs());
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // An open settings dialog stores its values first; nothing is reconnected.
+    if (m_settings)
+        m_settings->closeForShutdown();
     RecordHandOff(m_directory, m_messages).stopSignal();
     event->accept();
 }

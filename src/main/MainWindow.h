@@ -5,6 +5,7 @@
 #include "main/ResultView.h"
 #include "ui/ProgramDirectory.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class QCheckBox;
@@ -19,6 +20,7 @@ class Clock;
 class MessageService;
 class ResultGrid;
 class SearchPanel;
+class SettingsDialog;
 
 // The main window w_yu: the result grid, the count line, the query frame with
 // the search panel, and the buttons. Form_Load does the whole start-up; every
@@ -38,6 +40,8 @@ public:
 
     DataLink &dataLink() { return m_link; }
     SearchPanel *searchPanel() const { return m_panel; }
+    // The settings dialog while it is open.
+    SettingsDialog *settingsDialog() const;
     ResultGrid *grid() const { return m_grid; }
 
 protected:
@@ -60,6 +64,8 @@ private:
     void s_savepos();
     void exbt_exit_Click();
     void runPreset(const QString &statement);
+    void exbt_dbset_Click();
+    void exbt_in_Click();
 
     RunConfig &m_config;
     ProgramDirectory m_directory;
@@ -74,6 +80,7 @@ private:
     QRadioButton *m_or = nullptr;
     QRadioButton *m_and = nullptr;
     QCheckBox *m_substring = nullptr;
+    QPointer<SettingsDialog> m_settings;
 };
 
 } // namespace vesko

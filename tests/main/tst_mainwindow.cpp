@@ -1,0 +1,302 @@
+#include "config/Gbk.h"
+#include "config/MainConfig.h"
+#include "config/ProfileStore.h"
+#include "main/MainWindow.h"
+#include "support/MessageRecorder.h"
+#include "support/TestRegistry.h"
+#include "ui/Clock.h"
+#include "ui/ResultGrid.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+using namespace vesko;
+
+namespace {
+
+const QString kStartup = QStringLiteral("您好，系统尚未设置数据库连接参数，请先进行设置。");
+const QString kConnect = QStringLiteral("连接数据库错误，请检查或设置数据库连接参数！");
+const QString kQuery = QStringLiteral("查询错误，请检查查询语句设置是否正确！");
+
+class FixedClock : public Clock
+{
+public:
+    QDate today() const override { return QDate(2012, 3, 5); }
+};
+
+QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// One main window on a test program directory.
+struct Desk
+{
+    test::TestRegistry registry;
+    test::MessageRecorder messages;
+    RunConfig config;
+    FixedClock clock;
+    std::unique_ptr<MainWindow> window;
+
+    void open()
+    {
+        window = std::make_unique<MainWindow>(config, ProgramDirectory(registry.path()), messages, clock);
+        window->Form_Load();
+        window->show();
+    }
+    QString count() const { return window->findChild<QLabel *>("lb_ren")->text(); }
+    void click(const char *button) const
+    {
+        QTest::mouseClick(window->findChild<QPushButton *>(button), Qt::LeftButton);
+    }
+    int gridRows() const { return window->grid()->view()->model()->rowCount(); }
+    int selectedRow() const { return window->grid()->view()->currentIndex().row(); }
+};
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startup_data()
+    {
+        QTest::addColumn<QString>("connection"); // "-" leaves it unset
+        QTest::addColumn<QString>("statement");  // "-" leaves it unset
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("count");
+
+        const QString good = QStringLiteral("Provider=SQLite;Data Source=registry.db");
+        const QString query = QStringLiteral("select * from 登记");
+        QTest::newRow("working") << good << query << "" << QStringList() << "共有 3 人";
+        QTest::newRow("no configuration") << "-" << "-" << "" << QStringList({kStartup}) << "";
+        QTest::newRow("default statement not set") << good << "-" << "" << QStringList({kStartup}) << "";
+        QTest::newRow("connection fails")
+            << "Provider=SQLite;Data Source=missing.db" << query << ""
+            << QStringList({kConnect, kQuery, kStartup}) << "";
+        QTest::newRow("default statement fails") << good << "select * from nowhere" << ""
+                                                 << QStringList({kQuery, kStartup}) << "";
+        QTest::newRow("stored position not a number")
+            << good << query << "abc" << QStringList({kStartup}) << "共有 3 人";
+    }
+
+    void startup()
+    {
+        QFETCH(QString, connection);
+        QFETCH(QString, statement);
+        QFETCH(QString, left);
+        QFETCH(QStringList, expected);
+        QFETCH(QString, count);
+        Desk desk;
+        desk.registry.people(3);
+        const QString ini = desk.registry.file("vesko.ini");
+        if (connection != "-")
+            ProfileStore::write(ini::kConnection, ini::kValue, connection, ini);
+        if (statement != "-")
+            ProfileStore::write(ini::kDefault, ini::kValue, statement, ini);
+        if (!left.isEmpty())
+            ProfileStore::write(ini::kPosition, ini::kLeft, left, ini);
+        desk.open();
+
+        QCOMPARE(desk.messages.texts(), expected);
+        QCOMPARE(desk.count(), count);
+        if (count.isEmpty()) {
+            QCOMPARE(desk.gridRows(), 0);
+        } else {
+            QCOMPARE(desk.gridRows(), 3);
+            QCOMPARE(desk.selectedRow(), 0);
+        }
+        if (connection == "-")
+            QVERIFY(desk.config.g_cn.isEmpty());
+        else
+            QCOMPARE(desk.config.g_cn, connection);
+        QVERIFY(!QFile::exists(desk.registry.file("brinfo.ini")));
+    }
+
+    void engineErrorIsShownAsDetail()
+    {
+        Desk desk;
+        desk.registry.writeIni("Provider=SQLite;Data Source=missing.db", "select 1");
+        desk.open();
+        QVERIFY(desk.messages.messages.first().detail.contains("missing.db"));
+        QCOMPARE(desk.messages.messages[1].icon, MessageService::Icon::Information);
+        QCOMPARE(desk.messages.messages[0].icon, MessageService::Icon::None);
+    }
+
+    void storedPositionIsRestored_data()
+    {
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("top");
+        QTest::addColumn<QPoint>("expected");
+        QTest::newRow("negative left at the edge, top 0") << "-300" << "0" << QPoint(0, 0);
+        QTest::newRow("twips to pixels") << "1500" << "750" << QPoint(100, 50);
+    }
+
+    void storedPositionIsRestored()
+    {
+        QFETCH(QString, left);
+        QFETCH(QString, top);
+        QFETCH(QPoint, expected);
+        Desk desk;
+        desk.registry.people(1);
+        desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
+        ProfileStore::write(ini::kPosition, ini::kLeft, left, desk.registry.file("vesko.ini"));
+        ProfileStore::write(ini::kPosition, ini::kTop, top, desk.registry.file("vesko.ini"));
+        desk.open();
+        QCOMPARE(desk.window->pos(), expected);
+    }
+
+    void everyCloseWritesTheStopSignal_data()
+    {
+        QTest::addColumn<bool>("byExitButton");
+        QTest::addColumn<bool>("minimised");
+        QTest::addColumn<bool>("positionSaved");
+        QTest::newRow("退出 in the normal state") << true << false << true;
+        QTest::newRow("退出 while minimised") << true << true << false;
+        QTest::newRow("title bar close") << false << false << false;
+    }
+
+    void everyCloseWritesTheStopSignal()
+    {
+        QFETCH(bool, byExitButton);
+        QFETCH(bool, minimised);
+        QFETCH(bool, positionSaved);
+        Desk desk; // no vesko.ini: a failed start-up
+        desk.open();
+        desk.window->move(40, 30);
+        if (minimised)
+            desk.window->setWindowState(Qt::WindowMinimized);
+        if (byExitButton)
+            desk.click("exbt_exit");
+        else
+            desk.window->close();
+        QVERIFY(!desk.window->isVisible());
+        QCOMPARE(readBytes(desk.registry.file("brinfo.ini")),
+                 "[" + toGbk(QStringLiteral("登记程序")) + "]\r\nvalue=stop\r\n");
+        const QByteArray ini = readBytes(desk.registry.file("vesko.ini"));
+        if (positionSaved)
+            QCOMPARE(ini, "[" + toGbk(QStringLiteral("vesko窗口位置")) + "]\r\nleft=600\r\ntop=450\r\n");
+        else
+            QVERIFY(ini.isEmpty());
+    }
+
+    void dataLinkShowsResults()
+    {
+        Desk desk;
+        desk.registry.people(5);
+        desk.registry.sql({"create table 空 (a TEXT)"});
+        desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
+        desk.open();
+        QCOMPARE(desk.selectedRow(), 0);
+
+        DataLink &link = desk.window->dataLink();
+        link.s_ref("select * from 登记 where 编号 <= 4");
+        QCOMPARE(desk.count(), QStringLiteral("共有 4 人"));
+        QCOMPARE(desk.selectedRow(), 3);
+        QCOMPARE(link.rs()->currentRow(), 3);
+
+        // The grid's selection is the result's current row.
+        desk.window->grid()->view()->selectRow(1);
+        QCOMPARE(link.rs()->currentRow(), 1);
+
+        link.s_ref("select * from 空");
+        QCOMPARE(desk.count(), QStringLiteral("共有 0 人"));
+        QCOMPARE(desk.gridRows(), 0);
+
+        link.s_ref("select * from");
+        QCOMPARE(desk.messages.texts(), QStringList({kQuery}));
+        QCOMPARE(desk.count(), QStringLiteral("共有 0 人"));
+
+        link.ceshi_cn("select * from 登记");
+        QCOMPARE(desk.count(), QStringLiteral("共有 5 人"));
+        QCOMPARE(desk.selectedRow(), 0);
+        QCOMPARE(desk.messages.texts(), QStringList({kQuery}));
+    }
+
+    void connectFlagFollowsTheLastConnect()
+    {
+        Desk desk;
+        desk.registry.people(1);
+        desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
+        desk.open();
+        QVERIFY(desk.config.g_cnok);
+        desk.config.g_cn = "Provider=SQLite;Data Source=missing.db";
+        desk.window->dataLink().s_connect();
+        QVERIFY(!desk.config.g_cnok);
+        desk.window->dataLink().s_ref("select * from 登记");
+        QCOMPARE(desk.messages.texts(), QStringList({kConnect, kQuery}));
+        QCOMPARE(desk.count(), QStringLiteral("共有 1 人"));
+    }
+
+    void presetButtons()
+    {
+        Desk desk;
+        desk.registry.people(6);
+        desk.registry.sql({"create table 科室表 (科室 TEXT)", "insert into 科室表 values ('内科')"});
+        desk.registry.writeIni(desk.registry.connection(), "select * from 登记 where 编号 <= 2",
+                               "select * from 科室表");
+        desk.open();
+        desk.config.g_qt1 = "   "; // as the settings dialog may set it
+
+        desk.click("exbt_qt2"); // not set: nothing at all
+        QVERIFY(desk.messages.messages.isEmpty());
+        QCOMPARE(desk.count(), QStringLiteral("共有 2 人"));
+
+        desk.click("exbt_showall");
+        QCOMPARE(desk.count(), QStringLiteral("共有 1 人"));
+        QCOMPARE(desk.window->grid()->view()->model()->headerData(0, Qt::Horizontal).toString(),
+                 QStringLiteral("科室"));
+
+        desk.click("exbt_qt1"); // blanks only: runs and fails
+        QCOMPARE(desk.messages.texts(), QStringList({kQuery}));
+
+        desk.click("exbt_ref");
+        QCOMPARE(desk.count(), QStringLiteral("共有 2 人"));
+        QCOMPARE(desk.selectedRow(), 1);
+    }
+
+    void secondCopyEndsSilently()
+    {
+        QTemporaryDir dir;
+        const QString exe = dir.filePath("vesko");
+        QVERIFY(QFile::copy(QStringLiteral(VESKO_EXECUTABLE), exe));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(exe);
+        QVERIFY(first.waitForStarted());
+        QTest::qWait(1500); // the first copy shows its start-up message and waits
+
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(exe);
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+
+        // A copy that crashed leaves no lock behind that blocks the next start.
+        first.kill();
+        first.waitForFinished();
+        QProcess third;
+        third.setProcessEnvironment(env);
+        third.start(exe);
+        QVERIFY(third.waitForStarted());
+        QVERIFY(!third.waitForFinished(1500));
+        third.kill();
+        third.waitForFinished();
+
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"vesko"}));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
