@@ -1,0 +1,198 @@
+#include "config/Gbk.h"
+#include "config/MainConfig.h"
+#include "config/ProfileStore.h"
+#include "main/MainWindow.h"
+#include "settings/SettingsDialog.h"
+#include "support/MessageRecorder.h"
+#include "support/TestRegistry.h"
+#include "ui/Clock.h"
+#include "ui/ResultGrid.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+using namespace vesko;
+
+namespace {
+
+const QString kConnect = QStringLiteral("连接数据库错误，请检查或设置数据库连接参数！");
+const QString kQuery = QStringLiteral("查询错误，请检查查询语句设置是否正确！");
+
+class FixedClock : public Clock
+{
+public:
+    QDate today() const override { return QDate(2012, 3, 5); }
+};
+
+QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+struct Desk
+{
+    test::TestRegistry registry;
+    test::MessageRecorder messages;
+    RunConfig config;
+    FixedClock clock;
+    std::unique_ptr<MainWindow> window;
+
+    Desk() { registry.people(3); }
+
+    void open()
+    {
+        window = std::make_unique<MainWindow>(config, ProgramDirectory(registry.path()), messages, clock);
+        window->Form_Load();
+        window->show();
+    }
+    SettingsDialog *openSettings()
+    {
+        QTest::mouseClick(window->findChild<QPushButton *>("exbt_dbset"), Qt::LeftButton);
+        return window->settingsDialog();
+    }
+    QString count() const { return window->findChild<QLabel *>("lb_ren")->text(); }
+    QString ini() const { return registry.file("vesko.ini"); }
+};
+
+void click(QWidget *dialog, const char *button)
+{
+    QTest::mouseClick(dialog->findChild<QPushButton *>(button), Qt::LeftButton);
+}
+
+} // namespace
+
+class TestSettingsDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void loadsStoredValuesAndLeavesUnsetOnesEmpty()
+    {
+        Desk desk;
+        desk.registry.writeIni(desk.registry.connection(), "select * from 登记", "", "-1");
+        desk.open();
+        SettingsDialog *dialog = desk.openSettings();
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("网络连接接口-SQL语句设置"));
+        QCOMPARE(dialog->t_cn()->text(), desk.registry.connection());
+        QCOMPARE(dialog->t_sql()->text(), QStringLiteral("select * from 登记"));
+        QVERIFY(dialog->t_all()->text().isEmpty());
+        QVERIFY(dialog->t_qt1()->text().isEmpty());
+        QVERIFY(dialog->t_qt2()->text().isEmpty());
+
+        // A second click keeps the one dialog and what was typed in it.
+        dialog->t_qt2()->setText("typed");
+        QCOMPARE(desk.openSettings(), dialog);
+        QCOMPARE(dialog->t_qt2()->text(), QStringLiteral("typed"));
+        QCOMPARE(desk.window->findChildren<SettingsDialog *>().size(), 1);
+    }
+
+    void connectionTest()
+    {
+        Desk desk;
+        desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
+        desk.open();
+        SettingsDialog *dialog = desk.openSettings();
+        click(dialog, "Command1");
+        QCOMPARE(desk.messages.texts(), QStringList({"数据库连接成功！"}));
+
+        desk.messages.clear();
+        dialog->t_cn()->setText("Provider=SQLite;Data Source=missing.db");
+        click(dialog, "Command1");
+        QCOMPARE(desk.messages.texts(), QStringList({kConnect}));
+        QCOMPARE(desk.config.g_cn, desk.registry.connection());
+    }
+
+    void statementTestShowsItsResultWithoutStoringIt()
+    {
+        Desk desk;
+        desk.registry.sql({"create table 科室表 (科室 TEXT, 人数 INTEGER)", "insert into 科室表 values ('内科', 2)"});
+        desk.registry.writeIni(desk.registry.connection(), "select * from 登记", "select * from 科室表");
+        desk.open();
+        const QByteArray before = readBytes(desk.ini());
+        SettingsDialog *dialog = desk.openSettings();
+        click(dialog, "Command3");
+        QVERIFY(desk.messages.messages.isEmpty());
+        QCOMPARE(desk.count(), QStringLiteral("共有 1 人"));
+        QCOMPARE(desk.window->grid()->view()->model()->headerData(1, Qt::Horizontal).toString(),
+                 QStringLiteral("人数"));
+        QCOMPARE(desk.config.g_all, QStringLiteral("select * from 科室表"));
+        QCOMPARE(readBytes(desk.ini()), before);
+    }
+
+    void closingStoresAppliesAndReconnects()
+    {
+        Desk desk;
+        desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
+        desk.open();
+        SettingsDialog *dialog = desk.openSettings();
+        const QString longStatement = "select * from 登记 where 姓名 <> '" + QString(300, 'x') + "'";
+        dialog->t_sql()->setText(longStatement);
+        dialog->t_qt1()->setText("select 1");
+        dialog->close();
+        QVERIFY(!desk.window->settingsDialog());
+        QVERIFY(desk.messages.messages.isEmpty());
+        QCOMPARE(desk.config.g_sql, longStatement);
+        QCOMPARE(desk.config.g_qt1, QStringLiteral("select 1"));
+        QCOMPARE(fromGbk(readBytes(desk.ini())),
+                 "[数据连接]\r\nvalue=" + desk.registry.connection() + "\r\n[默认查询]\r\nvalue=" + longStatement
+                     + "\r\n[全部]\r\nvalue=\r\n[备用一]\r\nvalue=select 1\r\n[备用二]\r\nvalue=\r\n");
+
+        // Reopening, and a restart, see what the close stored, whole.
+        QCOMPARE(desk.openSettings()->t_sql()->text(), longStatement);
+        RunConfig restarted;
+        QVERIFY(readStartupConfig(desk.ini(), restarted));
+        QCOMPARE(restarted.g_sql, longStatement);
+    }
+
+    void closingWithoutConnectionReportsBothFailures()
+    {
+        Desk desk;
+        desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
+        desk.open();
+        SettingsDialog *dialog = desk.openSettings();
+        dialog->t_cn()->clear();
+        dialog->close();
+        QCOMPARE(desk.messages.texts(), QStringList({kConnect, kQuery}));
+        QVERIFY(desk.config.g_cn.isEmpty());
+        QCOMPARE(read_ini(ini::kConnection, ini::kValue, desk.ini()), QString());
+    }
+
+    void closingWithoutDefaultStatementStoresNothing()
+    {
+        Desk desk;
+        desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
+        desk.open();
+        const QByteArray before = readBytes(desk.ini());
+        SettingsDialog *dialog = desk.openSettings();
+        dialog->t_cn()->setText("changed");
+        dialog->t_sql()->clear();
+        dialog->close();
+        QCOMPARE(desk.messages.texts(), QStringList({"未设置数据库连接参数"}));
+        QCOMPARE(desk.messages.messages.first().icon, MessageService::Icon::Information);
+        QCOMPARE(readBytes(desk.ini()), before);
+        QCOMPARE(desk.config.g_cn, desk.registry.connection());
+    }
+
+    void mainWindowClosingWithDialogOpenStoresWithoutReconnecting()
+    {
+        Desk desk;
+        desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
+        desk.open();
+        SettingsDialog *dialog = desk.openSettings();
+        dialog->t_cn()->setText("Provider=SQLite;Data Source=missing.db");
+        desk.window->close();
+        QVERIFY(desk.messages.messages.isEmpty());
+        QCOMPARE(read_ini(ini::kConnection, ini::kValue, desk.ini()),
+                 QStringLiteral("Provider=SQLite;Data Source=missing.db"));
+        QVERIFY(QFile::exists(desk.registry.file("brinfo.ini")));
+    }
+};
+
+QTEST_MAIN(TestSettingsDialog)
+#include "tst_settingsdialog.moc"
