@@ -262,6 +262,54 @@ private slots:
         QCOMPARE(desk.selectedRow(), 1);
     }
 
+    void handOffTakesTheSelectedRow()
+    {
+        Desk desk;
+        desk.registry.people(3);
+        desk.registry.sql({"update 登记 set 姓名 = null where 编号 = 2"});
+        desk.registry.writeIni(desk.registry.connection(), "select 编号, 姓名, 登记日期 from 登记");
+        desk.open();
+        const QString brinfo = desk.registry.file("brinfo.ini");
+        const QByteArray expected = toGbk(QStringLiteral(
+            "[字段总数]\r\n值=3\r\n[字段名]\r\n0=编号\r\n1=姓名\r\n2=登记日期\r\n"
+            "[字段值]\r\n0=2\r\n1=\r\n2=2012/3/3 10:00:00\r\n[over]\r\nvalue=yes\r\n"));
+
+        desk.window->grid()->view()->selectRow(1);
+        desk.click("exbt_in");
+        QCOMPARE(readBytes(brinfo), expected);
+
+        // A double-click on a row hands that row over.
+        QFile::remove(brinfo);
+        QTableView *view = desk.window->grid()->view();
+        const QRect cell = view->visualRect(view->model()->index(1, 0));
+        QVERIFY(QTest::qWaitForWindowExposed(desk.window.get()));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(readBytes(brinfo), expected);
+        QVERIFY(desk.messages.messages.isEmpty());
+    }
+
+    void noRecordNoHandOff_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::newRow("empty result") << "select * from 登记 where 编号 < 0";
+        QTest::newRow("no open result") << "select * from nowhere";
+    }
+
+    void noRecordNoHandOff()
+    {
+        QFETCH(QString, statement);
+        Desk desk;
+        desk.registry.people(2);
+        desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
+        desk.open();
+        desk.window->dataLink().s_ref(statement);
+        desk.messages.clear();
+        desk.click("exbt_in");
+        QCOMPARE(desk.messages.texts(), QStringList({"没有可以导入的记录！"}));
+        QVERIFY(!QFile::exists(desk.registry.file("brinfo.ini")));
+    }
+
     void secondCopyEndsSilently()
     {
         QTemporaryDir dir;
