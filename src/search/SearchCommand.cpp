@@ -13,6 +13,24 @@
 
 namespace vesko {
 
+namespace {
+
+// A check box's Value: 0 unticked, 1 ticked, 2 greyed.
+int checkValue(Qt::CheckState state)
+{
+    switch (state) {
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    case Qt::Unchecked:
+        break;
+    }
+    return 0;
+}
+
+} // namespace
+
 SearchCommand::SearchCommand(SearchPanel &panel, const RunConfig &config, DataLink &link,
                              MessageService &messages)
     : m_panel(panel)
@@ -22,7 +40,7 @@ SearchCommand::SearchCommand(SearchPanel &panel, const RunConfig &config, DataLi
 {
 }
 
-void SearchCommand::exbt_find_Click(bool opAnd, int ck_mohu)
+void SearchCommand::exbt_find_Click(bool opAnd, Qt::CheckState ck_mohu)
 {
     const int n = m_panel.rowCount();
     QList<int> types(n);
@@ -36,11 +54,11 @@ void SearchCommand::exbt_find_Click(bool opAnd, int ck_mohu)
     SearchCriteria criteria;
     criteria.g_sql = m_config.g_sql;
     criteria.join = opAnd ? SearchJoin::And : SearchJoin::Or;
-    criteria.ck_mohu = ck_mohu;
+    criteria.ck_mohu = checkValue(ck_mohu);
     criteria.rows.reserve(n);
     for (int i = 0; i < n; ++i) {
         const SearchBox *box = m_panel.t_field(i);
-        criteria.rows.append({m_panel.c_field(i)->text(), int(m_panel.c_field(i)->checkState()),
+        criteria.rows.append({m_panel.c_field(i)->text(), checkValue(m_panel.c_field(i)->checkState()),
                               types[i], box->text(), box->tag(), box->toolTip()});
     }
 

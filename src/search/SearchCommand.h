@@ -1,5 +1,7 @@
 #pragma once
 
+#include <qnamespace.h>
+
 namespace vesko {
 
 class DataLink;
@@ -25,7 +27,7 @@ public:
     // (after 全部, say) keeps the type the panel recorded when it was built.
     // s_ref then runs exactly once; a statement that cannot be composed (a
     // date holding '#' or "'") shows the query message and runs nothing.
-    void exbt_find_Click(bool opAnd, int ck_mohu);
+    void exbt_find_Click(bool opAnd, Qt::CheckState ck_mohu);
 
 private:
     SearchPanel &m_panel;
