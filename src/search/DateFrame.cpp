@@ -30,6 +30,9 @@ DateFrame::DateFrame(MessageService &messages, QWidget *canvas)
     setObjectName(QStringLiteral("fmrq"));
     setGeometry(0, 0, 2265 / kTwipsPerPixel, 1230 / kTwipsPerPixel);
     setAutoFillBackground(true);
+    // The combos are 34 to 50 pixels wide: a slim arrow leaves room for "2012".
+    setStyleSheet(QStringLiteral("QComboBox { padding: 0 1px; }"
+                                 "QComboBox::drop-down { width: 11px; }"));
 
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("Command2"));
