@@ -1,4 +1,5 @@
 #include "config/ProfileStore.h"
+#include "support/FileBytes.h"
 #include "support/MessageRecorder.h"
 
 #include <QDir>
@@ -12,21 +13,9 @@
 #include <cstring>
 
 using namespace vesko;
+using namespace vesko::test;
 
 namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // GBK bytes of 数据连接 and 张三.
 const QByteArray kShujuLianjie = QByteArray::fromHex("cafdbeddc1acbdd3");
@@ -102,7 +91,7 @@ private slots:
         for (int i = 0; i < 2500; ++i)
             file += kZhangSan.first(2);
         file += "\r\n";
-        writeBytes(m_path, file);
+        QVERIFY(writeBytes(m_path, file));
         QCOMPARE(read_ini(section, key, m_path), expected);
     }
 
@@ -121,7 +110,7 @@ private slots:
         QTest::addColumn<QByteArray>("after");
 
         QTest::newRow("creates a missing file with CR LF")
-            << QByteArray("<missing>") << QStringLiteral("数据连接") << "value" << QStringLiteral("张三")
+            << kMissingFile << QStringLiteral("数据连接") << "value" << QStringLiteral("张三")
             << QByteArray("[" + kShujuLianjie + "]\r\nvalue=" + kZhangSan + "\r\n");
         QTest::newRow("replaces in place, keeping comments and LF ends")
             << QByteArray("; note\n[a]\nk=old\nz=1\n\n[b]\nk=2\n") << "A" << "K" << "new"
@@ -150,8 +139,8 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QString, value);
         QFETCH(QByteArray, after);
-        if (before != "<missing>")
-            writeBytes(m_path, before);
+        if (before != kMissingFile)
+            QVERIFY(writeBytes(m_path, before));
         test::MessageRecorder messages;
         write_ini(section, key, value, m_path, messages);
         QVERIFY(messages.messages.isEmpty());
@@ -180,7 +169,7 @@ private slots:
         QString path = QStringLiteral("/proc/vesko-cannot-be-here/brinfo.ini");
         if (readOnlyFile) {
             path = m_path;
-            writeBytes(path, "[s]\r\nk=old\r\n");
+            QVERIFY(writeBytes(path, "[s]\r\nk=old\r\n"));
             QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
         }
         const QByteArray before = readBytes(path);
@@ -221,7 +210,7 @@ private slots:
             const int noise = rng->bounded(64);
             for (int j = 0; j < noise; ++j)
                 bytes.insert(rng->bounded(bytes.size() + 1), char(rng->bounded(256)));
-            writeBytes(m_path, bytes);
+            QVERIFY(writeBytes(m_path, bytes));
             read_ini(QStringLiteral("数据连接"), "value", m_path);
             read_ini("a", "k", m_path);
             QVERIFY(ProfileStore::write("a", "k", "x", m_path));

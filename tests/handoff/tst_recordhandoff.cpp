@@ -1,6 +1,7 @@
 #include "config/ProfileStore.h"
 #include "handoff/RecordHandOff.h"
 #include "handoff/TableResult.h"
+#include "support/FileBytes.h"
 #include "support/MessageRecorder.h"
 
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <memory>
 
 using namespace vesko;
+using namespace vesko::test;
 using vesko::test::MessageRecorder;
 using vesko::test::TableResult;
 
@@ -28,19 +30,6 @@ const QByteArray kZhengjianhao = QByteArray::fromHex("d6a4bcfebac5");      // �
 const QByteArray kDanwei = QByteArray::fromHex("b5a5cebb");                // 单位
 const QByteArray kRenshu = QByteArray::fromHex("c8cbcafd");                // 人数
 const QByteArray kDengjiChengxu = QByteArray::fromHex("b5c7bcc7b3ccd0f2"); // 登记程序
-
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 TableResult oneRow(const QStringList &names, const TableResult::Row &row)
 {
@@ -207,12 +196,12 @@ private slots:
     void unwritableFileGivesOneMessagePerWrite()
     {
         QFETCH(bool, underProc);
-        QByteArray before = "<missing>";
+        QByteArray before = kMissingFile;
         if (underProc) {
             m_dir = ProgramDirectory(QStringLiteral("/proc/vesko-handoff-test"));
         } else {
             before = "[over]\r\nvalue=no\r\n";
-            writeBytes(m_dir.brinfoIni(), before);
+            QVERIFY(writeBytes(m_dir.brinfoIni(), before));
             QVERIFY(QFile::setPermissions(m_dir.brinfoIni(), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
         }
 
@@ -273,7 +262,7 @@ private slots:
             plan.append(QJsonObject{{QStringLiteral("names"), names}, {QStringLiteral("values"), values}});
         }
         const QString planPath = m_tmp->filePath(QStringLiteral("plan.json"));
-        writeBytes(planPath, QJsonDocument(QJsonObject{{QStringLiteral("handoffs"), plan}}).toJson());
+        QVERIFY(writeBytes(planPath, QJsonDocument(QJsonObject{{QStringLiteral("handoffs"), plan}}).toJson()));
 
         QProcess peer;
         peer.setProcessChannelMode(QProcess::ForwardedErrorChannel);

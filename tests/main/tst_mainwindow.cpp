@@ -2,9 +2,8 @@
 #include "config/MainConfig.h"
 #include "config/ProfileStore.h"
 #include "main/MainWindow.h"
-#include "support/MessageRecorder.h"
-#include "support/TestRegistry.h"
-#include "ui/Clock.h"
+#include "support/Desk.h"
+#include "support/FileBytes.h"
 #include "ui/ResultGrid.h"
 
 #include <QFile>
@@ -15,48 +14,13 @@
 #include <QTest>
 
 using namespace vesko;
+using namespace vesko::test;
 
 namespace {
 
 const QString kStartup = QStringLiteral("您好，系统尚未设置数据库连接参数，请先进行设置。");
 const QString kConnect = QStringLiteral("连接数据库错误，请检查或设置数据库连接参数！");
 const QString kQuery = QStringLiteral("查询错误，请检查查询语句设置是否正确！");
-
-class FixedClock : public Clock
-{
-public:
-    QDate today() const override { return QDate(2012, 3, 5); }
-};
-
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// One main window on a test program directory.
-struct Desk
-{
-    test::TestRegistry registry;
-    test::MessageRecorder messages;
-    RunConfig config;
-    FixedClock clock;
-    std::unique_ptr<MainWindow> window;
-
-    void open()
-    {
-        window = std::make_unique<MainWindow>(config, ProgramDirectory(registry.path()), messages, clock);
-        window->Form_Load();
-        window->show();
-    }
-    QString count() const { return window->findChild<QLabel *>("lb_ren")->text(); }
-    void click(const char *button) const
-    {
-        QTest::mouseClick(window->findChild<QPushButton *>(button), Qt::LeftButton);
-    }
-    int gridRows() const { return window->grid()->view()->model()->rowCount(); }
-    int selectedRow() const { return window->grid()->view()->currentIndex().row(); }
-};
 
 } // namespace
 
@@ -96,7 +60,7 @@ private slots:
         QFETCH(QString, count);
         Desk desk;
         desk.registry.people(3);
-        const QString ini = desk.registry.file("vesko.ini");
+        const QString ini = desk.ini();
         if (connection != "-")
             ProfileStore::write(ini::kConnection, ini::kValue, connection, ini);
         if (statement != "-")
@@ -117,7 +81,7 @@ private slots:
             QVERIFY(desk.config.g_cn.isEmpty());
         else
             QCOMPARE(desk.config.g_cn, connection);
-        QVERIFY(!QFile::exists(desk.registry.file("brinfo.ini")));
+        QVERIFY(!QFile::exists(desk.brinfo()));
     }
 
     void engineErrorIsShownAsDetail()
@@ -147,8 +111,8 @@ private slots:
         Desk desk;
         desk.registry.people(1);
         desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
-        ProfileStore::write(ini::kPosition, ini::kLeft, left, desk.registry.file("vesko.ini"));
-        ProfileStore::write(ini::kPosition, ini::kTop, top, desk.registry.file("vesko.ini"));
+        ProfileStore::write(ini::kPosition, ini::kLeft, left, desk.ini());
+        ProfileStore::write(ini::kPosition, ini::kTop, top, desk.ini());
         desk.open();
         QCOMPARE(desk.window->pos(), expected);
     }
@@ -178,13 +142,13 @@ private slots:
         else
             desk.window->close();
         QVERIFY(!desk.window->isVisible());
-        QCOMPARE(readBytes(desk.registry.file("brinfo.ini")),
+        QCOMPARE(readBytes(desk.brinfo()),
                  "[" + toGbk(QStringLiteral("登记程序")) + "]\r\nvalue=stop\r\n");
-        const QByteArray ini = readBytes(desk.registry.file("vesko.ini"));
+        const QByteArray ini = readBytes(desk.ini());
         if (positionSaved)
             QCOMPARE(ini, "[" + toGbk(QStringLiteral("vesko窗口位置")) + "]\r\nleft=600\r\ntop=450\r\n");
         else
-            QVERIFY(ini.isEmpty());
+            QCOMPARE(ini, kMissingFile);
     }
 
     void dataLinkShowsResults()
@@ -269,7 +233,7 @@ private slots:
         desk.registry.sql({"update 登记 set 姓名 = null where 编号 = 2"});
         desk.registry.writeIni(desk.registry.connection(), "select 编号, 姓名, 登记日期 from 登记");
         desk.open();
-        const QString brinfo = desk.registry.file("brinfo.ini");
+        const QString brinfo = desk.brinfo();
         const QByteArray expected = toGbk(QStringLiteral(
             "[字段总数]\r\n值=3\r\n[字段名]\r\n0=编号\r\n1=姓名\r\n2=登记日期\r\n"
             "[字段值]\r\n0=2\r\n1=\r\n2=2012/3/3 10:00:00\r\n[over]\r\nvalue=yes\r\n"));
@@ -307,7 +271,7 @@ private slots:
         desk.messages.clear();
         desk.click("exbt_in");
         QCOMPARE(desk.messages.texts(), QStringList({"没有可以导入的记录！"}));
-        QVERIFY(!QFile::exists(desk.registry.file("brinfo.ini")));
+        QVERIFY(!QFile::exists(desk.brinfo()));
     }
 
     void secondCopyEndsSilently()

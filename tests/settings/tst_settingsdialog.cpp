@@ -3,9 +3,8 @@
 #include "config/ProfileStore.h"
 #include "main/MainWindow.h"
 #include "settings/SettingsDialog.h"
-#include "support/MessageRecorder.h"
-#include "support/TestRegistry.h"
-#include "ui/Clock.h"
+#include "support/Desk.h"
+#include "support/FileBytes.h"
 #include "ui/ResultGrid.h"
 
 #include <QFile>
@@ -16,48 +15,12 @@
 #include <QTest>
 
 using namespace vesko;
+using namespace vesko::test;
 
 namespace {
 
 const QString kConnect = QStringLiteral("连接数据库错误，请检查或设置数据库连接参数！");
 const QString kQuery = QStringLiteral("查询错误，请检查查询语句设置是否正确！");
-
-class FixedClock : public Clock
-{
-public:
-    QDate today() const override { return QDate(2012, 3, 5); }
-};
-
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-struct Desk
-{
-    test::TestRegistry registry;
-    test::MessageRecorder messages;
-    RunConfig config;
-    FixedClock clock;
-    std::unique_ptr<MainWindow> window;
-
-    Desk() { registry.people(3); }
-
-    void open()
-    {
-        window = std::make_unique<MainWindow>(config, ProgramDirectory(registry.path()), messages, clock);
-        window->Form_Load();
-        window->show();
-    }
-    SettingsDialog *openSettings()
-    {
-        QTest::mouseClick(window->findChild<QPushButton *>("exbt_dbset"), Qt::LeftButton);
-        return window->settingsDialog();
-    }
-    QString count() const { return window->findChild<QLabel *>("lb_ren")->text(); }
-    QString ini() const { return registry.file("vesko.ini"); }
-};
 
 void click(QWidget *dialog, const char *button)
 {
@@ -74,6 +37,7 @@ private slots:
     void loadsStoredValuesAndLeavesUnsetOnesEmpty()
     {
         Desk desk;
+        desk.registry.people(3);
         desk.registry.writeIni(desk.registry.connection(), "select * from 登记", "", "-1");
         desk.open();
         SettingsDialog *dialog = desk.openSettings();
@@ -95,6 +59,7 @@ private slots:
     void connectionTest()
     {
         Desk desk;
+        desk.registry.people(3);
         desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
         desk.open();
         SettingsDialog *dialog = desk.openSettings();
@@ -111,6 +76,7 @@ private slots:
     void statementTestShowsItsResultWithoutStoringIt()
     {
         Desk desk;
+        desk.registry.people(3);
         desk.registry.sql({"create table 科室表 (科室 TEXT, 人数 INTEGER)", "insert into 科室表 values ('内科', 2)"});
         desk.registry.writeIni(desk.registry.connection(), "select * from 登记", "select * from 科室表");
         desk.open();
@@ -128,6 +94,7 @@ private slots:
     void closingStoresAppliesAndReconnects()
     {
         Desk desk;
+        desk.registry.people(3);
         desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
         desk.open();
         SettingsDialog *dialog = desk.openSettings();
@@ -153,6 +120,7 @@ private slots:
     void closingWithoutConnectionReportsBothFailures()
     {
         Desk desk;
+        desk.registry.people(3);
         desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
         desk.open();
         SettingsDialog *dialog = desk.openSettings();
@@ -166,6 +134,7 @@ private slots:
     void closingWithoutDefaultStatementStoresNothing()
     {
         Desk desk;
+        desk.registry.people(3);
         desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
         desk.open();
         const QByteArray before = readBytes(desk.ini());
@@ -182,6 +151,7 @@ private slots:
     void mainWindowClosingWithDialogOpenStoresWithoutReconnecting()
     {
         Desk desk;
+        desk.registry.people(3);
         desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
         desk.open();
         SettingsDialog *dialog = desk.openSettings();
@@ -190,7 +160,7 @@ private slots:
         QVERIFY(desk.messages.messages.isEmpty());
         QCOMPARE(read_ini(ini::kConnection, ini::kValue, desk.ini()),
                  QStringLiteral("Provider=SQLite;Data Source=missing.db"));
-        QVERIFY(QFile::exists(desk.registry.file("brinfo.ini")));
+        QVERIFY(QFile::exists(desk.brinfo()));
     }
 };
 

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "config/RunConfig.h"
+#include "main/MainWindow.h"
+#include "support/MessageRecorder.h"
+#include "support/TestRegistry.h"
+#include "ui/Clock.h"
+
+#include <memory>
+
+namespace vesko {
+class SettingsDialog;
+}
+
+namespace vesko::test {
+
+class FixedClock : public Clock
+{
+public:
+    explicit FixedClock(QDate date = QDate(2026, 12, 6)) : m_date(date) {}
+    QDate today() const override { return m_date; }
+
+private:
+    QDate m_date;
+};
+
+// One main window on a test program directory, with its messages recorded.
+struct Desk
+{
+    TestRegistry registry;
+    MessageRecorder messages;
+    RunConfig config;
+    FixedClock clock;
+    std::unique_ptr<MainWindow> window;
+
+    // Makes the window, runs its start-up and shows it.
+    void open();
+    QString ini() const { return registry.file(QStringLiteral("vesko.ini")); }
+    QString brinfo() const { return registry.file(QStringLiteral("brinfo.ini")); }
+    // The text of lb_ren.
+    QString count() const;
+    // A real mouse click on a push button of the main window.
+    void click(const char *button) const;
+    int gridRows() const;
+    int selectedRow() const;
+    // Clicks 数据库连接参数 and gives the dialog it shows.
+    SettingsDialog *openSettings() const;
+};
+
+} // namespace vesko::test
