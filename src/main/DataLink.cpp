@@ -9,9 +9,6 @@ namespace vesko {
 
 namespace {
 
-const QString kConnectFailed = QStringLiteral("连接数据库错误，请检查或设置数据库连接参数！");
-const QString kStatementFailed = QStringLiteral("查询错误，请检查查询语句设置是否正确！");
-
 class BusyGuard
 {
 public:

@@ -18,6 +18,9 @@ struct RunConfig;
 class DataLink
 {
 public:
+    static inline const QString kConnectFailed = QStringLiteral("连接数据库错误，请检查或设置数据库连接参数！");
+    static inline const QString kStatementFailed = QStringLiteral("查询错误，请检查查询语句设置是否正确！");
+
     DataLink(RunConfig &config, ProgramDirectory directory, MessageService &messages, ResultView &view);
 
     // Drops cn and opens a fresh connection with g_cn; sets g_cnok.

@@ -65,8 +65,7 @@ void SearchCommand::exbt_find_Click(bool opAnd, Qt::CheckState ck_mohu)
     if (const std::optional<QString> statement = composeStatement(criteria))
         m_link.s_ref(*statement);
     else
-        m_messages.show(QStringLiteral("查询错误，请检查查询语句设置是否正确！"),
-                        MessageService::Icon::Information);
+        m_messages.show(DataLink::kStatementFailed, MessageService::Icon::Information);
 }
 
 } // namespace vesko
