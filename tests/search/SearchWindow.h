@@ -43,11 +43,6 @@ inline QStringList peopleStatements(const QString &table)
     return out;
 }
 
-inline QString peopleStatement(const QString &table)
-{
-    return QStringLiteral("select 编号, 姓名, 年龄, 出生日期, 登记日期 from %1").arg(table);
-}
-
 // Types text into widget: Latin-1 as key presses, anything else committed
 // by the input method, as Chinese text arrives.
 inline void type(QWidget *widget, const QString &text)
@@ -94,7 +89,6 @@ public:
                 return i;
         return -1;
     }
-    QCheckBox *check(const QString &caption) const { return panel()->c_field(row(caption)); }
     SearchBox *box(const QString &caption) const { return panel()->t_field(row(caption)); }
 
     template<typename T = QWidget>
@@ -105,7 +99,7 @@ public:
 
     void click(QWidget *widget, QPoint at = {}) const { QTest::mouseClick(widget, Qt::LeftButton, {}, at); }
     void click(const char *name) const { click(child(name)); }
-    void tick(const QString &caption) const { click(check(caption)); }
+    void tick(const QString &caption) const { click(panel()->c_field(row(caption))); }
     void focus(const QString &caption) const { click(box(caption)); }
 
     // Combo1 .. Combo6 from year, month, day of start and end, as texts.
