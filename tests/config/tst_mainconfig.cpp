@@ -1,9 +1,9 @@
 #include "config/Gbk.h"
 #include "config/MainConfig.h"
 #include "config/ProfileStore.h"
+#include "support/FileBytes.h"
 #include "support/MessageRecorder.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -82,9 +82,7 @@ private slots:
         writePosition(m_ini, 1500.0f, 12.5f, messages);
         writeStatementTexts(m_ini, {"cs", "select 1", "", "q1", "q2"}, messages);
         QVERIFY(messages.messages.isEmpty());
-        QFile f(m_ini);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(fromGbk(f.readAll()),
+        QCOMPARE(fromGbk(test::readBytes(m_ini)),
                  QString::fromUtf8("[vesko窗口位置]\r\nleft=1500\r\ntop=12.5\r\n"
                                    "[数据连接]\r\nvalue=cs\r\n[默认查询]\r\nvalue=select 1\r\n"
                                    "[全部]\r\nvalue=\r\n[备用一]\r\nvalue=q1\r\n[备用二]\r\nvalue=q2\r\n"));

@@ -8,7 +8,6 @@
 #include "ui/ResultGrid.h"
 
 #include <QFile>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -21,10 +20,21 @@ namespace {
 
 const QString kConnect = QStringLiteral("连接数据库错误，请检查或设置数据库连接参数！");
 const QString kQuery = QStringLiteral("查询错误，请检查查询语句设置是否正确！");
+const QString kDefault = QStringLiteral("select * from 登记");
 
 void click(QWidget *dialog, const char *button)
 {
     QTest::mouseClick(dialog->findChild<QPushButton *>(button), Qt::LeftButton);
+}
+
+// Opens the desk on three people, with vesko.ini holding its connection, the
+// default statement and the given optional ones, and then its settings dialog.
+SettingsDialog *openSettings(Desk &desk, const QString &all = QString(), const QString &spare1 = QString())
+{
+    desk.registry.people(3);
+    desk.registry.writeIni(desk.registry.connection(), kDefault, all, spare1);
+    desk.open();
+    return desk.openSettings();
 }
 
 } // namespace
@@ -37,14 +47,11 @@ private slots:
     void loadsStoredValuesAndLeavesUnsetOnesEmpty()
     {
         Desk desk;
-        desk.registry.people(3);
-        desk.registry.writeIni(desk.registry.connection(), "select * from 登记", "", "-1");
-        desk.open();
-        SettingsDialog *dialog = desk.openSettings();
+        SettingsDialog *dialog = openSettings(desk, "", "-1");
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(dialog->windowTitle(), QStringLiteral("网络连接接口-SQL语句设置"));
         QCOMPARE(dialog->t_cn()->text(), desk.registry.connection());
-        QCOMPARE(dialog->t_sql()->text(), QStringLiteral("select * from 登记"));
+        QCOMPARE(dialog->t_sql()->text(), kDefault);
         QVERIFY(dialog->t_all()->text().isEmpty());
         QVERIFY(dialog->t_qt1()->text().isEmpty());
         QVERIFY(dialog->t_qt2()->text().isEmpty());
@@ -59,10 +66,7 @@ private slots:
     void connectionTest()
     {
         Desk desk;
-        desk.registry.people(3);
-        desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
-        desk.open();
-        SettingsDialog *dialog = desk.openSettings();
+        SettingsDialog *dialog = openSettings(desk);
         click(dialog, "Command1");
         QCOMPARE(desk.messages.texts(), QStringList({"数据库连接成功！"}));
 
@@ -76,12 +80,9 @@ private slots:
     void statementTestShowsItsResultWithoutStoringIt()
     {
         Desk desk;
-        desk.registry.people(3);
         desk.registry.sql({"create table 科室表 (科室 TEXT, 人数 INTEGER)", "insert into 科室表 values ('内科', 2)"});
-        desk.registry.writeIni(desk.registry.connection(), "select * from 登记", "select * from 科室表");
-        desk.open();
+        SettingsDialog *dialog = openSettings(desk, "select * from 科室表");
         const QByteArray before = readBytes(desk.ini());
-        SettingsDialog *dialog = desk.openSettings();
         click(dialog, "Command3");
         QVERIFY(desk.messages.messages.isEmpty());
         QCOMPARE(desk.count(), QStringLiteral("共有 1 人"));
@@ -94,15 +95,11 @@ private slots:
     void closingStoresAppliesAndReconnects()
     {
         Desk desk;
-        desk.registry.people(3);
-        desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
-        desk.open();
-        SettingsDialog *dialog = desk.openSettings();
+        SettingsDialog *dialog = openSettings(desk);
         const QString longStatement = "select * from 登记 where 姓名 <> '" + QString(300, 'x') + "'";
         dialog->t_sql()->setText(longStatement);
         dialog->t_qt1()->setText("select 1");
         dialog->close();
-        QVERIFY(!desk.window->settingsDialog());
         QVERIFY(desk.messages.messages.isEmpty());
         QCOMPARE(desk.config.g_sql, longStatement);
         QCOMPARE(desk.config.g_qt1, QStringLiteral("select 1"));
@@ -120,10 +117,7 @@ private slots:
     void closingWithoutConnectionReportsBothFailures()
     {
         Desk desk;
-        desk.registry.people(3);
-        desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
-        desk.open();
-        SettingsDialog *dialog = desk.openSettings();
+        SettingsDialog *dialog = openSettings(desk);
         dialog->t_cn()->clear();
         dialog->close();
         QCOMPARE(desk.messages.texts(), QStringList({kConnect, kQuery}));
@@ -134,11 +128,8 @@ private slots:
     void closingWithoutDefaultStatementStoresNothing()
     {
         Desk desk;
-        desk.registry.people(3);
-        desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
-        desk.open();
+        SettingsDialog *dialog = openSettings(desk);
         const QByteArray before = readBytes(desk.ini());
-        SettingsDialog *dialog = desk.openSettings();
         dialog->t_cn()->setText("changed");
         dialog->t_sql()->clear();
         dialog->close();
@@ -151,10 +142,7 @@ private slots:
     void mainWindowClosingWithDialogOpenStoresWithoutReconnecting()
     {
         Desk desk;
-        desk.registry.people(3);
-        desk.registry.writeIni(desk.registry.connection(), "select * from 登记");
-        desk.open();
-        SettingsDialog *dialog = desk.openSettings();
+        SettingsDialog *dialog = openSettings(desk);
         dialog->t_cn()->setText("Provider=SQLite;Data Source=missing.db");
         desk.window->close();
         QVERIFY(desk.messages.messages.isEmpty());
