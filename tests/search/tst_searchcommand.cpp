@@ -1,4 +1,5 @@
 #include "SearchWindow.h"
+#include "support/TestServer.h"
 
 #include "config/Gbk.h"
 #include "main/db/Connection.h"
@@ -25,18 +26,6 @@ const QString kAge = QStringLiteral("年龄");
 const QString kBorn = QStringLiteral("出生日期");
 const QString kRegistered = QStringLiteral("登记日期");
 
-QString env(const char *name)
-{
-    return qEnvironmentVariable(name);
-}
-
-QString pgConnection()
-{
-    return QStringLiteral("Provider=PostgreSQL;Host=%1;Port=%2;Database=postgres;User ID=%3;Password={%4}")
-        .arg(env("VESKO_TEST_PG_HOST"), env("VESKO_TEST_PG_PORT"), env("VESKO_TEST_PG_USER"),
-             env("VESKO_TEST_PG_PASSWORD"));
-}
-
 } // namespace
 
 // 查询, the date confirmation, 清空 and the background clicks on the real
@@ -56,7 +45,7 @@ class TestSearchCommand : public QObject
         const bool pg = engine == "postgresql";
         if (!pg)
             w->registry.sql(peopleStatements(kTable));
-        return w->open(pg ? pgConnection() : w->registry.connection(),
+        return w->open(pg ? postgresConnection() : w->registry.connection(),
                        QStringLiteral("select 编号, 姓名, 年龄, 出生日期, 登记日期 from %1")
                            .arg(pg ? m_pgTable : kTable),
                        all)
@@ -70,12 +59,12 @@ class TestSearchCommand : public QObject
 private slots:
     void initTestCase()
     {
-        if (env("VESKO_TEST_PG_HOST").isEmpty())
+        if (postgresConnection().isEmpty())
             return;
         m_pgTable = QStringLiteral("vesko_search_%1_%2")
                         .arg(QCoreApplication::applicationPid())
                         .arg(QDateTime::currentMSecsSinceEpoch());
-        m_pg = db::Connection::open(pgConnection(), QString());
+        m_pg = db::Connection::open(postgresConnection(), QString());
         for (const QString &statement : peopleStatements(m_pgTable))
             m_pg->execute(statement);
     }

@@ -5,6 +5,7 @@
 #include "settings/SettingsDialog.h"
 #include "support/Desk.h"
 #include "support/FileBytes.h"
+#include "support/TestServer.h"
 #include "ui/ResultGrid.h"
 
 #include <QFile>
@@ -74,6 +75,23 @@ private slots:
         dialog->t_cn()->setText("Provider=SQLite;Data Source=missing.db");
         click(dialog, "Command1");
         QCOMPARE(desk.messages.texts(), QStringList({kConnect}));
+        QCOMPARE(desk.config.g_cn, desk.registry.connection());
+    }
+
+    void testsRunOverTheTypedConnection()
+    {
+        const QString server = postgresConnection();
+        if (server.isEmpty())
+            QSKIP("VESKO_TEST_PG_HOST is not set");
+        Desk desk;
+        SettingsDialog *dialog = openSettings(desk);
+        dialog->t_cn()->setText(server);
+        click(dialog, "Command1");
+        QCOMPARE(desk.messages.texts(), QStringList({"数据库连接成功！"}));
+        dialog->t_qt2()->setText("select 1 as 甲, '乙' as 乙 union all select 2, null");
+        click(dialog, "Command5");
+        QCOMPARE(desk.messages.texts(), QStringList({"数据库连接成功！"}));
+        QCOMPARE(desk.count(), QStringLiteral("共有 2 人"));
         QCOMPARE(desk.config.g_cn, desk.registry.connection());
     }
 

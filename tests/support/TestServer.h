@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace vesko::test {
+
+// The connection string of the PostgreSQL server that scripts/test.sh starts
+// (VESKO_TEST_PG_HOST and friends); empty when there is none.
+inline QString postgresConnection()
+{
+    const QString host = qEnvironmentVariable("VESKO_TEST_PG_HOST");
+    if (host.isEmpty())
+        return QString();
+    return QStringLiteral("Provider=PostgreSQL;Host=%1;Port=%2;Database=postgres;User ID=%3;Password={%4}")
+        .arg(host, qEnvironmentVariable("VESKO_TEST_PG_PORT"), qEnvironmentVariable("VESKO_TEST_PG_USER"),
+             qEnvironmentVariable("VESKO_TEST_PG_PASSWORD"));
+}
+
+} // namespace vesko::test
