@@ -3,6 +3,7 @@
 #include "config/ProfileStore.h"
 #include "support/Desk.h"
 #include "support/FileBytes.h"
+#include "support/Messages.h"
 #include "ui/ResultGrid.h"
 
 #include <QFile>
@@ -15,9 +16,6 @@ using namespace vesko::test;
 
 namespace {
 
-const QString kStartup = QStringLiteral("您好，系统尚未设置数据库连接参数，请先进行设置。");
-const QString kConnect = QStringLiteral("连接数据库错误，请检查或设置数据库连接参数！");
-const QString kQuery = QStringLiteral("查询错误，请检查查询语句设置是否正确！");
 const QString kPeople = QStringLiteral("select * from 登记");
 
 // A registry of rows people, named in vesko.ini with its default statement.
@@ -45,14 +43,14 @@ private slots:
         QTest::addColumn<QString>("count");
 
         const QString good = QStringLiteral("Provider=SQLite;Data Source=registry.db");
-        const QStringList failed{kStartup};
+        const QStringList failed{kStartupMessage};
         QTest::newRow("working") << good << kPeople << "" << "" << QPoint() << QStringList() << "共有 3 人";
         QTest::newRow("no configuration") << "-" << "-" << "" << "" << QPoint() << failed << "";
         QTest::newRow("default statement not set") << good << "-" << "" << "" << QPoint() << failed << "";
         QTest::newRow("connection fails") << "Provider=SQLite;Data Source=missing.db" << kPeople << "" << ""
-                                          << QPoint() << QStringList({kConnect, kQuery, kStartup}) << "";
+                                          << QPoint() << QStringList({kConnectMessage, kQueryMessage, kStartupMessage}) << "";
         QTest::newRow("default statement fails") << good << "select * from nowhere" << "" << "" << QPoint()
-                                                 << QStringList({kQuery, kStartup}) << "";
+                                                 << QStringList({kQueryMessage, kStartupMessage}) << "";
         QTest::newRow("stored position not a number") << good << kPeople << "abc" << "" << QPoint() << failed
                                                       << "共有 3 人";
         QTest::newRow("negative left goes to the edge") << good << kPeople << "-300" << "750" << QPoint(0, 50)
@@ -164,7 +162,7 @@ private slots:
         QCOMPARE(desk.gridRows(), 0);
 
         link.s_ref("select * from");
-        QCOMPARE(desk.messages.texts(), QStringList({kQuery}));
+        QCOMPARE(desk.messages.texts(), QStringList({kQueryMessage}));
         QCOMPARE(desk.count(), QStringLiteral("共有 0 人"));
 
         link.ceshi_cn(kPeople);
@@ -177,7 +175,7 @@ private slots:
         link.s_connect();
         QVERIFY(!desk.config.g_cnok);
         link.s_ref(kPeople);
-        QCOMPARE(desk.messages.texts(), QStringList({kQuery, kConnect, kQuery}));
+        QCOMPARE(desk.messages.texts(), QStringList({kQueryMessage, kConnectMessage, kQueryMessage}));
         QCOMPARE(desk.count(), QStringLiteral("共有 5 人"));
     }
 
@@ -201,7 +199,7 @@ private slots:
                  QStringLiteral("科室"));
 
         desk.click("exbt_qt1"); // blanks only: runs and fails
-        QCOMPARE(desk.messages.texts(), QStringList({kQuery}));
+        QCOMPARE(desk.messages.texts(), QStringList({kQueryMessage}));
 
         desk.click("exbt_ref");
         QCOMPARE(desk.count(), QStringLiteral("共有 2 人"));

@@ -1,4 +1,5 @@
 #include "SearchWindow.h"
+#include "support/Messages.h"
 #include "support/TestServer.h"
 
 #include "config/Gbk.h"
@@ -18,8 +19,6 @@ using namespace vesko::test;
 
 namespace {
 
-const QString kDateMessage = QStringLiteral("请正确选择日期！");
-const QString kQueryMessage = QStringLiteral("查询错误，请检查查询语句设置是否正确！");
 const QString kTable = QStringLiteral("人员");
 const QString kName = QStringLiteral("姓名");
 const QString kAge = QStringLiteral("年龄");

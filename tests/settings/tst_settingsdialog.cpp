@@ -5,6 +5,7 @@
 #include "settings/SettingsDialog.h"
 #include "support/Desk.h"
 #include "support/FileBytes.h"
+#include "support/Messages.h"
 #include "support/TestServer.h"
 #include "ui/ResultGrid.h"
 
@@ -19,8 +20,6 @@ using namespace vesko::test;
 
 namespace {
 
-const QString kConnect = QStringLiteral("连接数据库错误，请检查或设置数据库连接参数！");
-const QString kQuery = QStringLiteral("查询错误，请检查查询语句设置是否正确！");
 const QString kDefault = QStringLiteral("select * from 登记");
 
 void click(QWidget *dialog, const char *button)
@@ -74,7 +73,7 @@ private slots:
         desk.messages.clear();
         dialog->t_cn()->setText("Provider=SQLite;Data Source=missing.db");
         click(dialog, "Command1");
-        QCOMPARE(desk.messages.texts(), QStringList({kConnect}));
+        QCOMPARE(desk.messages.texts(), QStringList({kConnectMessage}));
         QCOMPARE(desk.config.g_cn, desk.registry.connection());
     }
 
@@ -138,7 +137,7 @@ private slots:
         SettingsDialog *dialog = openSettings(desk);
         dialog->t_cn()->clear();
         dialog->close();
-        QCOMPARE(desk.messages.texts(), QStringList({kConnect, kQuery}));
+        QCOMPARE(desk.messages.texts(), QStringList({kConnectMessage, kQueryMessage}));
         QVERIFY(desk.config.g_cn.isEmpty());
         QCOMPARE(read_ini(ini::kConnection, ini::kValue, desk.ini()), QString());
     }
