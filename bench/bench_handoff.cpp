@@ -1,8 +1,8 @@
 // Time of one hand-off of a 30-column record to brinfo.ini, every write
 // whole on disk when it returns.
 
-#include "handoff/RecordHandOff.h"
-#include "handoff/TableResult.h"
+#include "core/handoff/RecordHandOff.h"
+#include "core/handoff/TableResult.h"
 #include "support/MessageRecorder.h"
 
 #include <QCoreApplication>

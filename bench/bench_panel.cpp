@@ -1,11 +1,11 @@
 // Time of a search panel build of 1,000 columns, and of the focus of a search
 // box whose pick list holds 50,000 entries (read, filled, placed and shown).
 
-#include "main/db/Connection.h"
-#include "search/SearchBox.h"
-#include "search/SearchPanel.h"
+#include "db/Connection.h"
+#include "gui/search/SearchBox.h"
+#include "gui/search/SearchPanel.h"
 #include "support/MessageRecorder.h"
-#include "ui/Clock.h"
+#include "core/platform/Clock.h"
 
 #include <QApplication>
 #include <QDir>

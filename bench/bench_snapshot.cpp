@@ -4,8 +4,8 @@
 // libpq loop when VESKO_TEST_PG_HOST (and _PORT, _USER, _PASSWORD) name a
 // PostgreSQL server. Usage: bench_snapshot [rows]
 
-#include "main/db/Connection.h"
-#include "main/db/Snapshot.h"
+#include "db/Connection.h"
+#include "db/Snapshot.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -4,13 +4,13 @@
 //
 //   bench_startup [rows]     (default 1,000,000)
 
-#include "config/RunConfig.h"
-#include "main/MainWindow.h"
-#include "main/db/Connection.h"
-#include "main/db/Snapshot.h"
+#include "core/config/RunConfig.h"
+#include "gui/main/MainWindow.h"
+#include "db/Connection.h"
+#include "db/Snapshot.h"
 #include "support/MessageRecorder.h"
-#include "ui/Clock.h"
-#include "ui/ResultGrid.h"
+#include "core/platform/Clock.h"
+#include "gui/widgets/ResultGrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -3,9 +3,9 @@
 //
 //   vesko_demo <program directory> [rows]
 
-#include "config/Gbk.h"
-#include "config/MainConfig.h"
-#include "config/ProfileStore.h"
+#include "core/config/Gbk.h"
+#include "core/config/MainConfig.h"
+#include "core/config/ProfileStore.h"
 
 #include <QCoreApplication>
 #include <QDate>

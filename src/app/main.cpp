@@ -1,9 +1,9 @@
-#include "config/RunConfig.h"
-#include "main/MainWindow.h"
-#include "ui/Clock.h"
-#include "ui/MessageBoxService.h"
-#include "ui/ProgramDirectory.h"
-#include "ui/SingleInstance.h"
+#include "core/config/RunConfig.h"
+#include "gui/main/MainWindow.h"
+#include "core/platform/Clock.h"
+#include "gui/widgets/MessageBoxService.h"
+#include "core/platform/ProgramDirectory.h"
+#include "core/platform/SingleInstance.h"
 
 #include <QApplication>
 

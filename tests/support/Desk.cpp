@@ -1,7 +1,7 @@
 #include "support/Desk.h"
 
-#include "settings/SettingsDialog.h"
-#include "ui/ResultGrid.h"
+#include "gui/settings/SettingsDialog.h"
+#include "gui/widgets/ResultGrid.h"
 
 #include <QLabel>
 #include <QPushButton>

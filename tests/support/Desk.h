@@ -1,10 +1,10 @@
 #pragma once
 
-#include "config/RunConfig.h"
-#include "main/MainWindow.h"
+#include "core/config/RunConfig.h"
+#include "gui/main/MainWindow.h"
 #include "support/MessageRecorder.h"
 #include "support/TestRegistry.h"
-#include "ui/Clock.h"
+#include "core/platform/Clock.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/MessageService.h"
+#include "core/platform/MessageService.h"
 
 #include <QList>
 #include <QStringList>

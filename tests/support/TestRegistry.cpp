@@ -1,7 +1,7 @@
 #include "support/TestRegistry.h"
 
-#include "config/MainConfig.h"
-#include "config/ProfileStore.h"
+#include "core/config/MainConfig.h"
+#include "core/config/ProfileStore.h"
 
 #include <QFile>
 

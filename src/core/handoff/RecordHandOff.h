@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/platform/ProgramDirectory.h"
+
+#include <QString>
+
+namespace vesko {
+
+class MessageService;
+
+namespace db {
+class Result;
+}
+
+// Writes brinfo.ini, the only channel to the registration program: the
+// current row of a result (the hand-off) and the stop signal. Every entry is
+// one profile write; the file is never read, cleared or trimmed here.
+class RecordHandOff
+{
+public:
+    static inline const QString kCountSection = QStringLiteral("字段总数");
+    static inline const QString kCountKey = QStringLiteral("值");
+    static inline const QString kNameSection = QStringLiteral("字段名");
+    static inline const QString kValueSection = QStringLiteral("字段值");
+    static inline const QString kOverSection = QStringLiteral("over");
+    static inline const QString kOverKey = QStringLiteral("value");
+    static inline const QString kOverValue = QStringLiteral("yes");
+    static inline const QString kStopSection = QStringLiteral("登记程序");
+    static inline const QString kStopKey = QStringLiteral("value");
+    static inline const QString kStopValue = QStringLiteral("stop");
+
+    // Shown (information icon) instead of a hand-off when there is no record.
+    static inline const QString kNoRecord = QStringLiteral("没有可以导入的记录！");
+
+    RecordHandOff(ProgramDirectory directory, MessageService &messages);
+
+    // Hands over the current row of rs: 字段总数, then name and value of each
+    // column in order (keys "0", "1", ...; Null as the empty text), over=yes
+    // last: 2n + 2 writes. A failed write shows "写出错！" and the next write
+    // still runs. Entries of an earlier, wider record beyond n stay.
+    // With rs not open or without a current row nothing is written, kNoRecord
+    // is shown and the result is false; otherwise true, failed writes or not.
+    bool handOff(const db::Result &rs) const;
+
+    // 登记程序 value=stop, one write; creates the file when there is none.
+    void stopSignal() const;
+
+private:
+    void write(const QString &section, const QString &key, const QString &value) const;
+
+    ProgramDirectory m_directory;
+    MessageService &m_messages;
+};
+
+} // namespace vesko

@@ -1,0 +1,35 @@
+#include "db/Connection.h"
+
+#include "db/ConnectionString.h"
+#include "db/OdbcConnection.h"
+#include "db/PgConnection.h"
+#include "db/SqliteConnection.h"
+
+#include <QDir>
+
+namespace vesko::db {
+
+std::shared_ptr<Connection> Connection::open(const QString &connectionString, const QString &programDir)
+{
+    const ConnectionString settings(connectionString);
+    const QString provider = settings.value(QStringLiteral("Provider"));
+    if (provider.compare(u"SQLite", Qt::CaseInsensitive) == 0) {
+        const QString file = settings.value(QStringLiteral("Data Source"));
+        if (file.isEmpty())
+            throw DbError(QStringLiteral("Provider=SQLite needs a Data Source, the database file"));
+        return std::make_shared<SqliteConnection>(QDir(programDir).filePath(file));
+    }
+    if (provider.compare(u"PostgreSQL", Qt::CaseInsensitive) == 0)
+        return std::make_shared<PgConnection>(settings);
+    // Provider=MSDASQL, the OLE DB bridge to ODBC, counts as ODBC as well.
+    if (provider.compare(u"ODBC", Qt::CaseInsensitive) == 0 || settings.contains(QStringLiteral("DSN"))
+        || settings.contains(QStringLiteral("Driver")))
+        return std::make_shared<OdbcConnection>(settings.without(QStringLiteral("Provider")));
+    throw DbError(QStringLiteral("Unknown provider \"%1\". The providers are: "
+                                 "Provider=SQLite;Data Source=<file>, "
+                                 "Provider=PostgreSQL;Host=...;Port=...;Database=...;User ID=...;Password=..., "
+                                 "Provider=ODBC;<ODBC connection string> (or any string with a DSN or Driver key)")
+                      .arg(provider));
+}
+
+} // namespace vesko::db

@@ -1,0 +1,237 @@
+#include "gui/main/MainWindow.h"
+
+#include "core/config/MainConfig.h"
+#include "core/handoff/RecordHandOff.h"
+#include "gui/widgets/BackgroundClick.h"
+#include "gui/search/SearchCommand.h"
+#include "gui/search/SearchPanel.h"
+#include "gui/settings/SettingsDialog.h"
+#include "core/platform/MessageService.h"
+#include "gui/widgets/ResultGrid.h"
+#include "gui/widgets/Twips.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace vesko {
+
+namespace {
+
+const QString kStartupFailed = QStringLiteral("您好，系统尚未设置数据库连接参数，请先进行设置。");
+
+// The window's outer size is 12885 x 7395 twips; a fixed single border and
+// the caption bar take their share of it.
+constexpr QSize kClientSize(12885 / kTwipsPerPixel - 8, 7395 / kTwipsPerPixel - 30);
+
+} // namespace
+
+MainWindow::MainWindow(RunConfig &config, ProgramDirectory directory, MessageService &messages,
+                       const Clock &clock, QWidget *parent)
+    : QWidget(parent)
+    , m_config(config)
+    , m_directory(std::move(directory))
+    , m_messages(messages)
+    , m_clock(clock)
+    , m_link(config, m_directory, messages, *this)
+{
+    setObjectName(QStringLiteral("w_yu"));
+    setWindowTitle(kAppTitle);
+    setFixedSize(kClientSize);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    buildControls();
+}
+
+MainWindow::~MainWindow() = default;
+
+QPushButton *MainWindow::makeButton(const char *name, const QString &caption, const QRect &geometry,
+                                    QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    return button;
+}
+
+void MainWindow::buildControls()
+{
+    m_grid = new ResultGrid(QStringLiteral("双击可以导入信息"), this);
+    m_grid->setObjectName(QStringLiteral("dgd_currday"));
+    m_grid->setGeometry(twipsRect(225, 135, 8400, 6150));
+
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("lb_ren"));
+    m_count->setGeometry(twipsRect(9360, 45, 2505, 315));
+
+    m_queryFrame = new QGroupBox(QStringLiteral("查询"), this);
+    m_queryFrame->setObjectName(QStringLiteral("fm_cx"));
+    m_queryFrame->setGeometry(twipsRect(8730, 405, 3705, 5505));
+
+    m_panel = new SearchPanel(m_directory, m_messages, m_clock, m_queryFrame);
+    m_panel->setResultSource([this] { return m_link.rs(); });
+
+    m_or = new QRadioButton(QStringLiteral("或"), m_queryFrame);
+    m_or->setObjectName(QStringLiteral("op_or"));
+    m_or->setGeometry(twipsRect(270, 3825, 555, 285));
+    m_or->setChecked(true);
+    m_and = new QRadioButton(QStringLiteral("与"), m_queryFrame);
+    m_and->setObjectName(QStringLiteral("op_and"));
+    m_and->setGeometry(twipsRect(1125, 3825, 555, 240));
+    m_substring = new QCheckBox(QStringLiteral("模糊查询"), m_queryFrame);
+    m_substring->setObjectName(QStringLiteral("ck_mohu"));
+    m_substring->setGeometry(twipsRect(2025, 3780, 1185, 285));
+
+    auto *find = makeButton("exbt_find", QStringLiteral("查询"), twipsRect(180, 4275, 1050, 420), m_queryFrame);
+    auto *clear = makeButton("exbt_clear", QStringLiteral("清空"), twipsRect(1350, 4275, 1050, 420), m_queryFrame);
+    auto *showAll = makeButton("exbt_showall", QStringLiteral("全部"), twipsRect(2565, 4275, 1050, 420), m_queryFrame);
+    auto *refresh = makeButton("exbt_ref", QStringLiteral("刷新"), twipsRect(180, 4905, 1050, 420), m_queryFrame);
+    auto *spare1 = makeButton("exbt_qt1", QStringLiteral("备用一"), twipsRect(1395, 4905, 1050, 420), m_queryFrame);
+    auto *spare2 = makeButton("exbt_qt2", QStringLiteral("备用二"), twipsRect(2565, 4905, 1050, 420), m_queryFrame);
+    auto *handOff = makeButton("exbt_in", QStringLiteral("导入"), twipsRect(9045, 5985, 1545, 420), this);
+    auto *exit = makeButton("exbt_exit", QStringLiteral("退出"), twipsRect(10710, 5985, 1545, 420), this);
+    auto *settings = makeButton("exbt_dbset", QStringLiteral("数据库连接参数"), twipsRect(315, 6345, 1725, 420), this);
+
+    connect(refresh, &QPushButton::clicked, this, [this] { runPreset(m_config.g_sql); });
+    connect(showAll, &QPushButton::clicked, this, [this] { runPreset(m_config.g_all); });
+    connect(spare1, &QPushButton::clicked, this, [this] { runPreset(m_config.g_qt1); });
+    connect(spare2, &QPushButton::clicked, this, [this] { runPreset(m_config.g_qt2); });
+    connect(exit, &QPushButton::clicked, this, [this] { exbt_exit_Click(); });
+    connect(clear, &QPushButton::clicked, m_panel, &SearchPanel::clearCriteria);
+    connect(find, &QPushButton::clicked, this, [this] {
+        SearchCommand(*m_panel, m_config, m_link, m_messages)
+            .exbt_find_Click(m_and->isChecked(), m_substring->checkState());
+    });
+    // fm_cx Click and w_yu Click: presses on their own background only.
+    new BackgroundClick(m_queryFrame, [this] { m_panel->hidePickListAndDateFrame(true); });
+    new BackgroundClick(this, [this] { m_panel->hideDateFrame(); });
+    connect(settings, &QPushButton::clicked, this, [this] { exbt_dbset_Click(); });
+    connect(handOff, &QPushButton::clicked, this, [this] { exbt_in_Click(); });
+    // The grid's caption promises it: a double-click hands the row over.
+    connect(m_grid, &ResultGrid::rowDoubleClicked, this, [this] { exbt_in_Click(); });
+}
+
+void MainWindow::Form_Load()
+{
+    if (!readStartupConfig(m_directory.veskoIni(), m_config)) {
+        startupFailed();
+        return;
+    }
+    m_link.s_connect();
+    m_link.s_search(m_config.g_sql);
+    try {
+        m_link.showResult();
+        s_loadpos();
+    } catch (const std::exception &) {
+        startupFailed();
+    }
+}
+
+void MainWindow::startupFailed()
+{
+    m_messages.show(kStartupFailed, MessageService::Icon::Information);
+}
+
+void MainWindow::s_loadpos()
+{
+    const QString ini = m_directory.veskoIni();
+    if (const auto left = readPosition(ini, ini::kLeft))
+        move(qRound(*left / kTwipsPerPixel), y());
+    if (const auto top = readPosition(ini, ini::kTop))
+        move(x(), qRound(*top / kTwipsPerPixel));
+}
+
+void MainWindow::s_savepos()
+{
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
+        return;
+    writePosition(m_directory.veskoIni(), float(x() * kTwipsPerPixel), float(y() * kTwipsPerPixel),
+                  m_messages);
+}
+
+void MainWindow::exbt_exit_Click()
+{
+    s_savepos();
+    close();
+}
+
+void MainWindow::runPreset(const QString &statement)
+{
+    if (statement.isEmpty())
+        return;
+    m_link.s_ref(statement);
+}
+
+SettingsDialog *MainWindow::settingsDialog() const
+{
+    return m_settings;
+}
+
+void MainWindow::exbt_dbset_Click()
+{
+    if (!m_settings) {
+        m_settings = new SettingsDialog(m_config, m_link, m_directory, m_messages, this);
+        m_settings->setAttribute(Qt::WA_DeleteOnClose);
+        // Each opening after a close is a fresh dialog that reads vesko.ini again.
+        connect(m_settings, &SettingsDialog::closed, this, [this] { m_settings = nullptr; });
+    }
+    m_settings->show();
+    m_settings->raise();
+    m_settings->activateWindow();
+}
+
+void MainWindow::exbt_in_Click()
+{
+    RecordHandOff(m_directory, m_messages).handOff(*m_link.rs());
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // An open settings dialog stores its values first; nothing is reconnected.
+    if (m_settings)
+        m_settings->closeForShutdown();
+    RecordHandOff(m_directory, m_messages).stopSignal();
+    event->accept();
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    // The window keeps one size: maximising snaps back, minimising works.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized))
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+    QWidget::changeEvent(event);
+}
+
+void MainWindow::s_showfields(const db::Result &rs)
+{
+    m_panel->s_showfields(rs);
+}
+
+void MainWindow::bindGrid(const db::ResultPtr &rs)
+{
+    m_grid->bind(rs);
+}
+
+void MainWindow::showCurrentRow()
+{
+    m_grid->showCurrentRow();
+}
+
+void MainWindow::setCountText(const QString &text)
+{
+    m_count->setText(text);
+}
+
+void MainWindow::databaseBusy(bool busy)
+{
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+} // namespace vesko

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "core/config/RunConfig.h"
+#include "core/link/DataLink.h"
+#include "core/link/ResultView.h"
+#include "core/platform/ProgramDirectory.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace vesko {
+
+class Clock;
+class MessageService;
+class ResultGrid;
+class SearchPanel;
+class SettingsDialog;
+
+// The main window w_yu: the result grid, the count line, the query frame with
+// the search panel, and the buttons. Form_Load does the whole start-up; every
+// close writes the stop signal for the registration program.
+class MainWindow : public QWidget, private ResultView
+{
+    Q_OBJECT
+
+public:
+    MainWindow(RunConfig &config, ProgramDirectory directory, MessageService &messages,
+               const Clock &clock, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Start-up: configuration, connection, default statement, panel, grid,
+    // count, and last the stored window position.
+    void Form_Load();
+
+    DataLink &dataLink() { return m_link; }
+    SearchPanel *searchPanel() const { return m_panel; }
+    // The settings dialog while it is open.
+    SettingsDialog *settingsDialog() const;
+    ResultGrid *grid() const { return m_grid; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    // ResultView
+    void s_showfields(const db::Result &rs) override;
+    void bindGrid(const db::ResultPtr &rs) override;
+    void showCurrentRow() override;
+    void setCountText(const QString &text) override;
+    void databaseBusy(bool busy) override;
+
+    void buildControls();
+    QPushButton *makeButton(const char *name, const QString &caption, const QRect &geometry,
+                            QWidget *parent);
+    void startupFailed();
+    void s_loadpos();
+    void s_savepos();
+    void exbt_exit_Click();
+    void runPreset(const QString &statement);
+    void exbt_dbset_Click();
+    void exbt_in_Click();
+
+    RunConfig &m_config;
+    ProgramDirectory m_directory;
+    MessageService &m_messages;
+    const Clock &m_clock;
+    DataLink m_link;
+
+    ResultGrid *m_grid = nullptr;
+    QLabel *m_count = nullptr;
+    QGroupBox *m_queryFrame = nullptr;
+    SearchPanel *m_panel = nullptr;
+    QRadioButton *m_or = nullptr;
+    QRadioButton *m_and = nullptr;
+    QCheckBox *m_substring = nullptr;
+    QPointer<SettingsDialog> m_settings;
+};
+
+} // namespace vesko

@@ -1,0 +1,101 @@
+#include "gui/search/DateFrame.h"
+
+#include "core/platform/MessageService.h"
+#include "gui/widgets/Twips.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDate>
+#include <QLabel>
+#include <QPushButton>
+
+namespace vesko {
+
+namespace {
+
+QStringList numbers(int from, int to)
+{
+    QStringList out;
+    for (int n = from; n <= to; ++n)
+        out.append(QString::number(n));
+    return out;
+}
+
+} // namespace
+
+DateFrame::DateFrame(MessageService &messages, QWidget *canvas)
+    : QGroupBox(QStringLiteral("选择日期"), canvas)
+    , m_messages(messages)
+{
+    setObjectName(QStringLiteral("fmrq"));
+    setGeometry(0, 0, 2265 / kTwipsPerPixel, 1230 / kTwipsPerPixel);
+    setAutoFillBackground(true);
+    // The combos are 34 to 50 pixels wide: a slim arrow leaves room for "2012".
+    setStyleSheet(QStringLiteral("QComboBox { padding: 0 1px; }"
+                                 "QComboBox::drop-down { width: 11px; }"));
+
+    auto *ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("Command2"));
+    ok->setGeometry(twipsRect(1575, 0, 600, 285));
+    connect(ok, &QPushButton::clicked, this, [this] { Command2_Click(); });
+
+    auto *start = new QLabel(QStringLiteral("起"), this);
+    start->setObjectName(QStringLiteral("Label6"));
+    start->setGeometry(twipsRect(45, 405, 195, 180));
+    auto *end = new QLabel(QStringLiteral("止"), this);
+    end->setObjectName(QStringLiteral("Label7"));
+    end->setGeometry(twipsRect(45, 810, 195, 180));
+
+    const QRect places[6] = {twipsRect(270, 360, 750, 300), twipsRect(1080, 360, 555, 300),
+                             twipsRect(1665, 360, 510, 300), twipsRect(270, 765, 750, 300),
+                             twipsRect(1080, 765, 555, 300), twipsRect(1665, 765, 510, 300)};
+    const QStringList entries[3] = {numbers(2010, 2030), numbers(1, 12), numbers(1, 31)};
+    for (int i = 0; i < 6; ++i) {
+        auto *box = new QComboBox(this);
+        box->setObjectName(QStringLiteral("Combo%1").arg(i + 1));
+        box->setGeometry(places[i]);
+        box->addItems(entries[i % 3]);
+        // The year may be typed; month and day come from their lists only.
+        box->setEditable(i % 3 == 0);
+        m_combos[i] = box;
+    }
+    hide();
+}
+
+void DateFrame::setDate(const QDate &date)
+{
+    const int parts[3] = {date.year(), date.month(), date.day()};
+    for (int i = 0; i < 6; ++i) {
+        QComboBox *box = m_combos[i];
+        const QString text = QString::number(parts[i % 3]);
+        if (box->isEditable())
+            box->setCurrentText(text);
+        else
+            box->setCurrentIndex(box->findText(text));
+    }
+}
+
+QComboBox *DateFrame::combo(int number) const
+{
+    return m_combos[number - 1];
+}
+
+bool DateFrame::Command2_Click()
+{
+    QString c[6];
+    for (int i = 0; i < 6; ++i) {
+        c[i] = m_combos[i]->currentText();
+        if (c[i].isEmpty()) {
+            m_messages.show(QStringLiteral("请正确选择日期！"), MessageService::Icon::None);
+            return false;
+        }
+    }
+    const QString startDate = c[0] + u'-' + c[1] + u'-' + c[2];
+    const QString endDate = c[3] + u'-' + c[4] + u'-' + c[5];
+    emit confirmed(QStringLiteral("从 ") + startDate + QStringLiteral(" 到 ") + endDate, startDate, endDate);
+    QCoreApplication::processEvents();
+    hide();
+    return true;
+}
+
+} // namespace vesko

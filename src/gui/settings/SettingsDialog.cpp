@@ -1,0 +1,167 @@
+#include "gui/settings/SettingsDialog.h"
+
+#include "core/config/MainConfig.h"
+#include "core/config/RunConfig.h"
+#include "core/link/DataLink.h"
+#include "core/platform/MessageService.h"
+#include "gui/widgets/Twips.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <limits>
+
+namespace vesko {
+
+namespace {
+
+const QString kNote = QStringLiteral(
+    "说明：可设定各按钮执行的SQL查询语句，查询结果的字段名称请用中文描述，如：姓名，科室...，"
+    "工作站端将完全根据中文名称将对应的值获取。");
+
+// Keeps a statement's value while it is swapped in for a test.
+class ConnectionSwap
+{
+public:
+    ConnectionSwap(RunConfig &config, const QString &connection)
+        : m_config(config)
+        , m_kept(config.g_cn)
+    {
+        m_config.g_cn = connection;
+    }
+    ~ConnectionSwap() { m_config.g_cn = m_kept; }
+    ConnectionSwap(const ConnectionSwap &) = delete;
+    ConnectionSwap &operator=(const ConnectionSwap &) = delete;
+
+private:
+    RunConfig &m_config;
+    QString m_kept;
+};
+
+} // namespace
+
+SettingsDialog::SettingsDialog(RunConfig &config, DataLink &link, ProgramDirectory directory,
+                               MessageService &messages, QWidget *owner)
+    : QWidget(owner, Qt::Dialog)
+    , m_config(config)
+    , m_link(link)
+    , m_directory(std::move(directory))
+    , m_messages(messages)
+{
+    setObjectName(QStringLiteral("w_yuset"));
+    setWindowTitle(QStringLiteral("网络连接接口-SQL语句设置"));
+    setFixedSize(twipsToPixels(12100), twipsToPixels(4500));
+
+    auto label = [this](const char *name, const QString &text, const QRect &place) {
+        auto *l = new QLabel(text, this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setGeometry(place);
+        return l;
+    };
+    auto button = [this](const char *name, const QString &text, const QRect &place) {
+        auto *b = new QPushButton(text, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(place);
+        return b;
+    };
+
+    label("Label1", QStringLiteral("数据库连接语句："), twipsRect(225, 585, 1440, 180));
+    label("Label4", QStringLiteral("必填"), twipsRect(9900, 540, 360, 180));
+    label("Label2", QStringLiteral("进入默认查询SQL="), twipsRect(90, 1215, 1440, 180));
+    label("Label5", QStringLiteral("必填"), twipsRect(9900, 1215, 360, 180));
+    // Captions only: the buttons of the main window that run each row.
+    button("eb_ref", QStringLiteral("刷新"), twipsRect(1575, 1080, 1050, 420));
+    button("ExBtn1", QStringLiteral("全部"), twipsRect(1575, 1665, 1050, 420));
+    button("ExBtn2", QStringLiteral("备用一"), twipsRect(1575, 2250, 1050, 420));
+    button("ExBtn3", QStringLiteral("备用二"), twipsRect(1575, 2880, 1050, 420));
+    QLabel *note = label("Label3", kNote, twipsRect(225, 3780, 11700, 540));
+    note->setWordWrap(true);
+    note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    const char *names[5] = {"t_cn", "t_sql", "t_all", "t_qt1", "t_qt2"};
+    const QRect places[5] = {twipsRect(1845, 495, 8025, 330), twipsRect(2835, 1125, 7035, 330),
+                             twipsRect(2835, 1710, 7305, 330), twipsRect(2835, 2295, 7350, 330),
+                             twipsRect(2835, 2925, 7350, 330)};
+    for (int i = 0; i < 5; ++i) {
+        auto *box = new QLineEdit(this);
+        box->setObjectName(QString::fromLatin1(names[i]));
+        box->setGeometry(places[i]);
+        box->setMaxLength(std::numeric_limits<int>::max());
+        m_boxes[i] = box;
+    }
+
+    auto *testConnection = button("Command1", QStringLiteral("测试连接"), twipsRect(10395, 405, 1095, 375));
+    connect(testConnection, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    const QRect testPlaces[4] = {twipsRect(10395, 1035, 1095, 375), twipsRect(10395, 1665, 1095, 375),
+                                 twipsRect(10395, 2250, 1095, 375), twipsRect(10395, 2835, 1095, 375)};
+    for (int i = 0; i < 4; ++i) {
+        const QByteArray name = "Command" + QByteArray::number(i + 2);
+        auto *test = button(name.constData(), QStringLiteral("测试查询"), testPlaces[i]);
+        const QLineEdit *box = m_boxes[i + 1];
+        connect(test, &QPushButton::clicked, this, [this, box] { testStatement(box); });
+    }
+
+    Form_Load();
+}
+
+void SettingsDialog::Form_Load()
+{
+    const StoredTexts stored = readStoredTexts(m_directory.veskoIni());
+    const std::optional<QString> values[5] = {stored.connection, stored.defaultStatement, stored.all,
+                                              stored.spare1, stored.spare2};
+    for (int i = 0; i < 5; ++i) {
+        if (values[i])
+            m_boxes[i]->setText(*values[i]);
+    }
+}
+
+void SettingsDialog::Command1_Click()
+{
+    {
+        ConnectionSwap swap(m_config, t_cn()->text());
+        m_link.s_connect();
+    }
+    if (m_config.g_cnok)
+        m_messages.show(QStringLiteral("数据库连接成功！"), MessageService::Icon::None);
+}
+
+void SettingsDialog::testStatement(const QLineEdit *box)
+{
+    ConnectionSwap swap(m_config, t_cn()->text());
+    m_link.ceshi_cn(box->text());
+}
+
+void SettingsDialog::closeForShutdown()
+{
+    m_shuttingDown = true;
+    close();
+}
+
+void SettingsDialog::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+    emit closed();
+}
+
+void SettingsDialog::Form_Unload()
+{
+    if (t_sql()->text().isEmpty()) {
+        m_messages.show(QStringLiteral("未设置数据库连接参数"), MessageService::Icon::Information);
+        return;
+    }
+    const StatementTexts texts{t_cn()->text(), t_sql()->text(), t_all()->text(), t_qt1()->text(),
+                               t_qt2()->text()};
+    writeStatementTexts(m_directory.veskoIni(), texts, m_messages);
+    m_config.g_cn = texts.connection;
+    m_config.g_sql = texts.defaultStatement;
+    m_config.g_all = texts.all;
+    m_config.g_qt1 = texts.spare1;
+    m_config.g_qt2 = texts.spare2;
+    if (!m_shuttingDown)
+        m_link.ceshi_cn(m_config.g_sql);
+}
+
+} // namespace vesko

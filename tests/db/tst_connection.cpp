@@ -1,0 +1,339 @@
+#include "db/Connection.h"
+#include "db/TypeCode.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <optional>
+#include <utility>
+
+using namespace vesko::db;
+
+// The same cases run against every engine: SQLite and PostgreSQL directly,
+// and both again through the ODBC driver manager. The ODBC rows use the same
+// SQLite file and the same PostgreSQL schema as the direct ones. A data row's
+// tag starts with its engine's name; rows of an engine this machine lacks skip.
+class TestConnection : public QObject
+{
+    Q_OBJECT
+
+    struct Engine
+    {
+        QString name;
+        QString connectionString;
+        QString prefix; // schema in front of table names
+        bool needsPg;
+        bool viaOdbc;
+    };
+
+    QList<Engine> m_engines;
+    const Engine *m_engine = nullptr; // the engine of the running row
+    std::optional<QTemporaryDir> m_dir;
+    QString m_schema;
+    bool m_pgCreated = false;
+
+    static QString env(const char *name) { return qEnvironmentVariable(name); }
+    static bool havePg() { return !env("VESKO_TEST_PG_HOST").isEmpty(); }
+    static bool haveOdbc() { return !env("ODBCSYSINI").isEmpty(); }
+
+    static QString pgString(const QString &host, const QString &password, bool viaOdbc = false)
+    {
+        return QString(viaOdbc ? "Driver={PostgreSQL Unicode};Server=%1;Port=%2;Database=postgres;Uid=%3;Pwd={%4}"
+                               : "Provider=PostgreSQL;Host=%1;Port=%2;Database=postgres;User ID=%3;Password={%4}")
+            .arg(host, env("VESKO_TEST_PG_PORT"), env("VESKO_TEST_PG_USER"), password);
+    }
+
+    QString odbcSqliteString(const QString &file) const
+    {
+        return QStringLiteral("Driver={SQLite3};Database=%1;NoCreat=1").arg(m_dir->filePath(file));
+    }
+
+    void addEngineRows()
+    {
+        QTest::addColumn<QString>("engine");
+        for (const Engine &e : std::as_const(m_engines))
+            QTest::newRow(qPrintable(e.name)) << e.name;
+    }
+
+    ConnectionPtr open() const { return Connection::open(m_engine->connectionString, m_dir->path()); }
+    QString sql(QString statement) const { return statement.replace("$.", m_engine->prefix); }
+    ResultPtr run(const QString &statement) const { return open()->execute(sql(statement)); }
+
+    static QStringList column(const ResultPtr &result, int column)
+    {
+        QStringList values;
+        for (qint64 row = 0; row < result->rowCount(); ++row)
+            values.append(result->isNull(row, column) ? QStringLiteral("<null>") : result->text(row, column));
+        return values;
+    }
+
+    static void createFixture(Connection &connection, const QString &prefix, const QString &dateTimeType)
+    {
+        const QString table = prefix + "人员";
+        connection.execute(QStringLiteral("create table %1 (编号 integer, 姓名 varchar(20), 出生日期 date, "
+                                          "登记时间 %2, 备注 text)")
+                               .arg(table, dateTimeType));
+        connection.execute(QStringLiteral(
+            "insert into %1 values "
+            "(1, '张三', '1980-01-15', '2012-03-04 23:00:00', 'a'), "
+            "(2, '李四', '1985-06-30', '2012-03-05 01:01:01', ''), "
+            "(3, '王五', NULL, '2012-03-05 10:00:00', NULL), "
+            "(4, '赵六', '1990-12-01', '2012-03-07 23:59:01', '备注'), "
+            "(5, '欧阳修', '2000-02-29', '2012-03-07 23:59:30', 'x'), "
+            "(6, '孙七', '1975-05-05', '2012-03-06 00:00:00', 'y')")
+                               .arg(table));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_dir.emplace();
+        QVERIFY(m_dir->isValid());
+        // An empty file is an empty SQLite database; notes.txt is not one.
+        for (const auto &[name, bytes] : {std::pair("registry.db", 0), std::pair("notes.txt", 4096)}) {
+            QFile file(m_dir->filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(bytes, 'n'));
+        }
+        const QString pgHost = env("VESKO_TEST_PG_HOST");
+        const QString pgPassword = env("VESKO_TEST_PG_PASSWORD");
+        m_schema = QStringLiteral("vesko_db_%1_%2")
+                       .arg(QCoreApplication::applicationPid())
+                       .arg(QDateTime::currentMSecsSinceEpoch());
+        m_engines = {{"sqlite", "Provider=SQLite;Data Source=registry.db", "main.", false, false},
+                     {"odbc-sqlite", odbcSqliteString("registry.db"), "main.", false, true},
+                     {"postgresql", pgString(pgHost, pgPassword), m_schema + ".", true, false},
+                     {"odbc-postgresql", pgString(pgHost, pgPassword, true), m_schema + ".", true, true}};
+        createFixture(*Connection::open(m_engines.at(0).connectionString, m_dir->path()), "", "datetime");
+        if (havePg()) {
+            const ConnectionPtr pg = Connection::open(m_engines.at(2).connectionString, m_dir->path());
+            pg->execute("create schema " + m_schema);
+            m_pgCreated = true;
+            createFixture(*pg, m_schema + ".", "timestamp");
+        }
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_pgCreated)
+            Connection::open(m_engines.at(2).connectionString, m_dir->path())
+                ->execute("drop schema " + m_schema + " cascade");
+    }
+
+    void init()
+    {
+        m_engine = nullptr;
+        const QString engine = QString::fromUtf8(QTest::currentDataTag()).section(' ', 0, 0);
+        for (const Engine &e : std::as_const(m_engines))
+            if (e.name == engine)
+                m_engine = &e;
+        if (m_engine && m_engine->needsPg && !havePg())
+            QSKIP("VESKO_TEST_PG_HOST is not set");
+        if (m_engine && m_engine->viaOdbc && !haveOdbc())
+            QSKIP("ODBCSYSINI is not set");
+    }
+
+    void connect_data()
+    {
+        QTest::addColumn<QString>("connectionString");
+        QTest::addColumn<QString>("detail"); // part of the failure's text; empty when it opens
+
+        const QString host = env("VESKO_TEST_PG_HOST");
+        const QString password = env("VESKO_TEST_PG_PASSWORD");
+        for (const Engine &e : std::as_const(m_engines))
+            QTest::newRow(qPrintable(e.name + " good")) << e.connectionString << "";
+        QTest::newRow("sqlite absolute path") << "Provider=SQLite;Data Source=" + m_dir->filePath("registry.db") << "";
+        QTest::newRow("sqlite missing file") << "Provider=SQLite;Data Source=missing.db"
+                                             << "unable to open database file";
+        QTest::newRow("sqlite not a database") << "Provider=SQLite;Data Source=notes.txt" << "file is not a database";
+        QTest::newRow("sqlite without a file") << "Provider=SQLite" << "Data Source";
+        QTest::newRow("odbc-sqlite missing file") << odbcSqliteString("missing.db") << "connect failed";
+        QTest::newRow("odbc-sqlite unknown driver") << "Provider=ODBC;Driver={No Such Driver}" << "No Such Driver";
+        QTest::newRow("postgresql bad host") << pgString("no-such-host.invalid", password) << "no-such-host.invalid";
+        QTest::newRow("postgresql bad password") << pgString(host, "wrong") << "password authentication failed";
+        QTest::newRow("odbc-postgresql bad host") << pgString("no-such-host.invalid", password, true)
+                                                  << "no-such-host.invalid";
+        QTest::newRow("odbc-postgresql bad password") << pgString(host, "wrong", true)
+                                                      << "password authentication failed";
+        QTest::newRow("old OLE DB provider") << "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=reg.mdb"
+                                             << "Provider=PostgreSQL";
+        QTest::newRow("no provider") << "Data Source=registry.db" << "Provider=SQLite";
+        QTest::newRow("malformed") << "Provider=SQLite;registry.db" << "registry.db";
+    }
+
+    void connect()
+    {
+        QFETCH(QString, connectionString);
+        QFETCH(QString, detail);
+        try {
+            QVERIFY(Connection::open(connectionString, m_dir->path()));
+            QVERIFY2(detail.isEmpty(), "the connection opened");
+        } catch (const DbError &error) {
+            QVERIFY2(!detail.isEmpty() && error.detail().contains(detail, Qt::CaseInsensitive),
+                     qPrintable(error.detail()));
+        }
+        // A mistyped path never leaves a new empty database behind.
+        QVERIFY(!QFile::exists(m_dir->filePath("missing.db")));
+    }
+
+    void runAndCount_data() { addEngineRows(); }
+    void runAndCount()
+    {
+        const ResultPtr result = run("select * from $.人员 order by 编号");
+        QVERIFY(result->isOpen());
+        QCOMPARE(result->rowCount(), 6);
+        QCOMPARE(result->columnCount(), 5);
+        QCOMPARE(result->currentRow(), 0);
+        result->moveLast();
+        QCOMPARE(result->currentRow(), 5);
+    }
+
+    // Name, type code and text of every cell of one column.
+    void columns_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("type"); // TypeText: anything but integer or date
+        QTest::addColumn<QStringList>("texts");
+        for (const Engine &e : std::as_const(m_engines)) {
+            const QByteArray tag = e.name.toUtf8() + ' ';
+            QTest::newRow(tag + "integer") << 0 << "编号" << int(TypeInteger)
+                                           << QStringList{"1", "2", "3", "4", "5", "6"};
+            QTest::newRow(tag + "Chinese text") << 1 << "姓名" << int(TypeText)
+                                                << QStringList{"张三", "李四", "王五", "赵六", "欧阳修", "孙七"};
+            QTest::newRow(tag + "date") << 2 << "出生日期" << int(TypeDate)
+                                        << QStringList{"1980/1/15", "1985/6/30", "<null>", "1990/12/1", "2000/2/29",
+                                                       "1975/5/5"};
+            QTest::newRow(tag + "date-time") << 3 << "登记时间" << int(TypeDate)
+                                             << QStringList{"2012/3/4 23:00:00", "2012/3/5 1:01:01",
+                                                            "2012/3/5 10:00:00", "2012/3/7 23:59:01",
+                                                            "2012/3/7 23:59:30", "2012/3/6"};
+            QTest::newRow(tag + "Null apart from empty") << 4 << "备注" << int(TypeText)
+                                                         << QStringList{"a", "", "<null>", "备注", "x", "y"};
+        }
+    }
+
+    void columns()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, name);
+        QFETCH(int, type);
+        QFETCH(QStringList, texts);
+        const ResultPtr result = run("select * from $.人员 order by 编号");
+        QCOMPARE(result->columnName(index), name);
+        const int code = result->columnType(index);
+        QCOMPARE(code == TypeInteger || code == TypeDate ? code : int(TypeText), type);
+        QCOMPARE(column(result, index), texts);
+    }
+
+    void duplicateColumnNames_data() { addEngineRows(); }
+    void duplicateColumnNames()
+    {
+        const ResultPtr result = run("select 姓名, 编号 as 姓名, 备注 from $.人员 where 编号 = 4");
+        QCOMPARE(result->columnName(1), QString("姓名"));
+        QCOMPARE(result->indexOf("姓名"), 0);
+        QCOMPARE(result->indexOf("备注"), 2);
+        QCOMPARE(result->indexOf("编"), -1);
+        QCOMPARE(result->text(0, 1), QString("4"));
+    }
+
+    void longValuesComeBackWhole_data() { addEngineRows(); }
+    void longValuesComeBackWhole()
+    {
+        // Longer than one read of the ODBC path and than one length byte.
+        const QString value = QString(5000, u'长') + "尾";
+        QCOMPARE(run("select '" + value + "' as v")->text(0, 0), value);
+    }
+
+    void queryWithoutRows_data() { addEngineRows(); }
+    void queryWithoutRows()
+    {
+        const ResultPtr result = run("select * from $.人员 where 编号 < 0");
+        QVERIFY(result->isOpen());
+        QCOMPARE(result->rowCount(), 0);
+        QCOMPARE(result->columnCount(), 5);
+        QCOMPARE(result->currentRow(), -1);
+        QVERIFY_THROWS_EXCEPTION(DbError, result->moveLast());
+    }
+
+    void failingStatement_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("detail"); // part of the engine's text
+        for (const Engine &e : std::as_const(m_engines)) {
+            const QByteArray tag = e.name.toUtf8() + ' ';
+            QTest::newRow(tag + "syntax error") << "selec * from $.人员" << "syntax";
+            QTest::newRow(tag + "blank") << "   " << "";
+            QTest::newRow(tag + "bad date literal")
+                << "update $.人员 set 备注 = 'bad' where 登记时间 > #  01:01:01 #" << "";
+        }
+    }
+
+    void failingStatement()
+    {
+        QFETCH(QString, statement);
+        QFETCH(QString, detail);
+        const ConnectionPtr connection = open();
+        try {
+            connection->execute(sql(statement));
+            QFAIL("the statement ran");
+        } catch (const DbError &error) {
+            QVERIFY2(error.detail().contains(detail, Qt::CaseInsensitive), qPrintable(error.detail()));
+        }
+        // The connection stays usable, and nothing was changed.
+        QCOMPARE(connection->execute(sql("select 备注 from $.人员 where 备注 = 'bad'"))->rowCount(), 0);
+    }
+
+    void statementWithoutResultSet_data() { addEngineRows(); }
+    void statementWithoutResultSet()
+    {
+        const ConnectionPtr connection = open();
+        const ResultPtr update = connection->execute(sql("update $.人员 set 备注 = '改' where 编号 = 6"));
+        QVERIFY(!update->isOpen());
+        QCOMPARE(connection->execute(sql("select 备注 from $.人员 where 编号 = 6"))->text(0, 0), QString("改"));
+        QVERIFY(!connection->execute(sql("update $.人员 set 备注 = 'y' where 编号 = 6"))->isOpen());
+        // An update that matches nothing is no failure either.
+        QVERIFY(!connection->execute(sql("update $.人员 set 备注 = 'y' where 编号 < 0"))->isOpen());
+    }
+
+    void dateRangeSearch_data()
+    {
+        QTest::addColumn<QString>("condition");
+        QTest::addColumn<QStringList>("names");
+        const QString composed = "登记时间  between  # 2012-3-5 01:01:01 #  and  # 2012-3-7 23:59:01# ";
+        const QString birth = "出生日期  between  # 1980-1-15 #  and  # 1990/12/1#";
+        for (const Engine &e : std::as_const(m_engines)) {
+            const QByteArray tag = e.name.toUtf8() + ' ';
+            QTest::newRow(tag + "composed range") << composed << QStringList({"李四", "王五", "赵六", "孙七"});
+            QTest::newRow(tag + "date column") << birth << QStringList({"张三", "李四", "赵六"});
+            QTest::newRow(tag + "with text beside it")
+                << "姓名 LIKE '%五%'  or " + composed << QStringList({"李四", "王五", "赵六", "孙七"});
+        }
+    }
+
+    void dateRangeSearch()
+    {
+        QFETCH(QString, condition);
+        QFETCH(QStringList, names);
+        QCOMPARE(column(run("select 姓名 from $.人员 where " + condition + " order by 编号"), 0), names);
+    }
+
+    void sqliteDateColumnKeepsOtherText()
+    {
+        const ConnectionPtr connection = Connection::open("Provider=SQLite;Data Source=registry.db", m_dir->path());
+        connection->execute("create table 杂项 (日期 date, 次数); insert into 杂项 values ('不详', 3)");
+        const ResultPtr result = connection->execute("select 日期, 次数, count(*) as n from 杂项");
+        QCOMPARE(result->columnType(0), int(TypeDate));
+        QCOMPARE(result->text(0, 0), QString("不详"));
+        // Columns without a declared type take the type of their values.
+        QCOMPARE(result->columnType(1), int(TypeInteger));
+        QCOMPARE(result->columnType(2), int(TypeInteger));
+        connection->execute("drop table 杂项");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConnection)
+#include "tst_connection.moc"
