@@ -71,7 +71,7 @@ int main(int argc, char *argv[])
     QElapsedTimer timer;
     timer.start();
     MainWindow window(config, ProgramDirectory(dir.path()), messages, clock);
-    window.Form_Load();
+    window.start();
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         qFatal("the window was not shown");

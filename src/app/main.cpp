@@ -21,7 +21,7 @@ int main(int argc, char *argv[])
     vesko::MessageBoxService messages;
     vesko::MainWindow window(config, vesko::ProgramDirectory(), messages, clock);
     messages.setParent(&window);
-    window.Form_Load();
+    window.start();
     window.show();
     return app.exec();
 }

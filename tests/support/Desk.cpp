@@ -13,7 +13,7 @@ namespace vesko::test {
 void Desk::open()
 {
     window = std::make_unique<MainWindow>(config, ProgramDirectory(registry.path()), messages, clock);
-    window->Form_Load();
+    window->start();
     window->show();
 }
 

@@ -8,7 +8,7 @@ namespace {
 
 std::optional<QString> readSet(const QString &section, const QString &key, const QString &path)
 {
-    const QString value = read_ini(section, key, path);
+    const QString value = ProfileStore::read(section, key, path);
     if (value == ProfileStore::kNotSet)
         return std::nullopt;
     return value;
@@ -21,38 +21,38 @@ bool readStartupConfig(const QString &iniPath, RunConfig &config)
     const auto connection = readSet(ini::kConnection, ini::kValue, iniPath);
     if (!connection)
         return false;
-    config.g_cn = *connection;
+    config.connectionString = *connection;
 
     const auto defaultStatement = readSet(ini::kDefault, ini::kValue, iniPath);
     if (!defaultStatement)
         return false;
-    config.g_sql = *defaultStatement;
+    config.defaultStatement = *defaultStatement;
 
-    config.g_all = readSet(ini::kAll, ini::kValue, iniPath).value_or(QString());
-    config.g_qt1 = readSet(ini::kSpare1, ini::kValue, iniPath).value_or(QString());
-    config.g_qt2 = readSet(ini::kSpare2, ini::kValue, iniPath).value_or(QString());
+    config.allStatement = readSet(ini::kAll, ini::kValue, iniPath).value_or(QString());
+    config.spare1Statement = readSet(ini::kSpare1, ini::kValue, iniPath).value_or(QString());
+    config.spare2Statement = readSet(ini::kSpare2, ini::kValue, iniPath).value_or(QString());
     return true;
 }
 
-StoredTexts readStoredTexts(const QString &iniPath)
+RunConfig readStoredTexts(const QString &iniPath)
 {
-    StoredTexts texts;
-    texts.connection = readSet(ini::kConnection, ini::kValue, iniPath);
-    texts.defaultStatement = readSet(ini::kDefault, ini::kValue, iniPath);
-    texts.all = readSet(ini::kAll, ini::kValue, iniPath);
-    texts.spare1 = readSet(ini::kSpare1, ini::kValue, iniPath);
-    texts.spare2 = readSet(ini::kSpare2, ini::kValue, iniPath);
+    auto read = [&](const QString &section) { return readSet(section, ini::kValue, iniPath).value_or(QString()); };
+    RunConfig texts;
+    texts.connectionString = read(ini::kConnection);
+    texts.defaultStatement = read(ini::kDefault);
+    texts.allStatement = read(ini::kAll);
+    texts.spare1Statement = read(ini::kSpare1);
+    texts.spare2Statement = read(ini::kSpare2);
     return texts;
 }
 
-void writeStatementTexts(const QString &iniPath, const StatementTexts &texts,
-                         MessageService &messages)
+void writeStatementTexts(const QString &iniPath, const RunConfig &texts, MessageService &messages)
 {
-    write_ini(ini::kConnection, ini::kValue, texts.connection, iniPath, messages);
-    write_ini(ini::kDefault, ini::kValue, texts.defaultStatement, iniPath, messages);
-    write_ini(ini::kAll, ini::kValue, texts.all, iniPath, messages);
-    write_ini(ini::kSpare1, ini::kValue, texts.spare1, iniPath, messages);
-    write_ini(ini::kSpare2, ini::kValue, texts.spare2, iniPath, messages);
+    writeProfileValue(ini::kConnection, ini::kValue, texts.connectionString, iniPath, messages);
+    writeProfileValue(ini::kDefault, ini::kValue, texts.defaultStatement, iniPath, messages);
+    writeProfileValue(ini::kAll, ini::kValue, texts.allStatement, iniPath, messages);
+    writeProfileValue(ini::kSpare1, ini::kValue, texts.spare1Statement, iniPath, messages);
+    writeProfileValue(ini::kSpare2, ini::kValue, texts.spare2Statement, iniPath, messages);
 }
 
 std::optional<float> readPosition(const QString &iniPath, const QString &key)
@@ -74,8 +74,8 @@ QString positionText(float twips)
 
 void writePosition(const QString &iniPath, float left, float top, MessageService &messages)
 {
-    write_ini(ini::kPosition, ini::kLeft, positionText(left), iniPath, messages);
-    write_ini(ini::kPosition, ini::kTop, positionText(top), iniPath, messages);
+    writeProfileValue(ini::kPosition, ini::kLeft, positionText(left), iniPath, messages);
+    writeProfileValue(ini::kPosition, ini::kTop, positionText(top), iniPath, messages);
 }
 
 } // namespace vesko

@@ -24,16 +24,6 @@ inline const QString kLeft = QStringLiteral("left");
 inline const QString kTop = QStringLiteral("top");
 } // namespace ini
 
-// The five texts the settings dialog edits, in the order they are stored.
-struct StatementTexts
-{
-    QString connection;
-    QString defaultStatement;
-    QString all;
-    QString spare1;
-    QString spare2;
-};
-
 // A stored position that is not a number.
 class PositionError : public std::runtime_error
 {
@@ -46,18 +36,13 @@ public:
 // leaves its text empty). Returns false when a required value is not set.
 bool readStartupConfig(const QString &iniPath, RunConfig &config);
 
-// Reads the five texts for the settings dialog; a value not set reads as
-// nothing (std::nullopt), in the stored order.
-struct StoredTexts
-{
-    std::optional<QString> connection, defaultStatement, all, spare1, spare2;
-};
-StoredTexts readStoredTexts(const QString &iniPath);
+// The five texts as stored, for the settings dialog; a value not set reads
+// as an empty text. The connection state is left false.
+RunConfig readStoredTexts(const QString &iniPath);
 
 // Writes the five texts in their order; an empty text is stored as an entry
 // with an empty value. Each failed write shows its own message.
-void writeStatementTexts(const QString &iniPath, const StatementTexts &texts,
-                         MessageService &messages);
+void writeStatementTexts(const QString &iniPath, const RunConfig &texts, MessageService &messages);
 
 // One stored window coordinate (left or top) in twips: nothing when not set,
 // 0 for a negative number; throws PositionError for a text that is no number.

@@ -226,12 +226,7 @@ bool ProfileStore::write(const QString &section, const QString &key, const QStri
     return file.commit();
 }
 
-QString read_ini(const QString &section, const QString &key, const QString &path)
-{
-    return ProfileStore::read(section, key, path);
-}
-
-void write_ini(const QString &section, const QString &key, const QString &value,
+void writeProfileValue(const QString &section, const QString &key, const QString &value,
                const QString &path, MessageService &messages)
 {
     if (!ProfileStore::write(section, key, value, path))

@@ -32,12 +32,9 @@ public:
                       const QString &path);
 };
 
-// read_ini: the stored value or "-1" when not set.
-QString read_ini(const QString &section, const QString &key, const QString &path);
-
-// write_ini: writes one value; a failed write shows "写出错！" (no icon) and
+// Writes one value; a failed write shows "写出错！" (no icon) and
 // the caller is not told.
-void write_ini(const QString &section, const QString &key, const QString &value,
+void writeProfileValue(const QString &section, const QString &key, const QString &value,
                const QString &path, MessageService &messages);
 
 } // namespace vesko

@@ -4,19 +4,20 @@
 
 namespace vesko {
 
-// The run-time configuration shared by the main window and the settings
-// dialog. Empty texts at start; an empty statement means its button does nothing.
+// The five stored texts of vesko.ini and the connection state, shared by
+// the main window and the settings dialog. Empty texts at start; an empty
+// statement means its button does nothing.
 struct RunConfig
 {
-    QString g_cn;   // connection string (数据连接)
-    QString g_sql;  // default statement (默认查询)
-    QString g_all;  // statement of 全部
-    QString g_qt1;  // statement of 备用一
-    QString g_qt2;  // statement of 备用二
+    QString connectionString; // 数据连接
+    QString defaultStatement; // 默认查询, the base of every search
+    QString allStatement;     // 全部
+    QString spare1Statement;  // 备用一
+    QString spare2Statement;  // 备用二
 
     // True after a successful connect, false after a failed one; read only by
     // the settings dialog's connection test.
-    bool g_cnok = false;
+    bool connected = false;
 };
 
 } // namespace vesko

@@ -50,7 +50,7 @@ void RecordHandOff::stopSignal() const
 
 void RecordHandOff::write(const QString &section, const QString &key, const QString &value) const
 {
-    write_ini(section, key, value, m_directory.brinfoIni(), m_messages);
+    writeProfileValue(section, key, value, m_directory.brinfoIni(), m_messages);
 }
 
 } // namespace vesko

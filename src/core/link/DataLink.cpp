@@ -33,91 +33,72 @@ DataLink::DataLink(RunConfig &config, ProgramDirectory directory, MessageService
     , m_directory(std::move(directory))
     , m_messages(messages)
     , m_view(view)
-    , m_rs(std::make_shared<db::Snapshot>())
+    , m_result(std::make_shared<db::Snapshot>())
 {
 }
 
-void DataLink::s_connect()
+void DataLink::openConnection()
 {
-    m_cn.reset();
+    m_connection.reset();
     try {
         BusyGuard busy(m_view);
-        m_cn = db::Connection::open(m_config.g_cn, m_directory.path());
-        m_config.g_cnok = true;
+        m_connection = db::Connection::open(m_config.connectionString, m_directory.path());
+        m_config.connected = true;
     } catch (const db::DbError &error) {
-        m_config.g_cnok = false;
+        m_config.connected = false;
         m_messages.show(kConnectFailed, MessageService::Icon::None, error.detail());
     }
 }
 
-void DataLink::s_search(const QString &statement)
+void DataLink::runStatement(const QString &statement)
 {
-    m_rs = std::make_shared<db::Snapshot>();
+    m_result = std::make_shared<db::Snapshot>();
     try {
-        if (!m_cn)
+        if (!m_connection)
             throw db::DbError(QStringLiteral("No open connection."));
         BusyGuard busy(m_view);
-        m_rs = m_cn->execute(statement);
+        m_result = m_connection->execute(statement);
     } catch (const db::DbError &error) {
-        m_rs = std::make_shared<db::Snapshot>();
+        m_result = std::make_shared<db::Snapshot>();
         m_messages.show(kStatementFailed, MessageService::Icon::Information, error.detail());
     }
 }
 
-void DataLink::s_ref(const QString &statement)
+void DataLink::refresh(const QString &statement)
 {
-    s_search(statement);
-    try {
-        bindGrid();
-    } catch (const std::exception &) {
+    runStatement(statement);
+    if (!m_result->isOpen()) {
+        m_view.bindGrid(nullptr);
+        return;
     }
-    try {
-        openResult().moveLast();
+    m_view.bindGrid(m_result);
+    if (m_result->rowCount() > 0) {
+        m_result->moveLast();
         m_view.showCurrentRow();
-    } catch (const std::exception &) {
     }
-    try {
-        m_view.setCountText(countText(openResult().rowCount()));
-    } catch (const std::exception &) {
-    }
+    m_view.setCountText(countText(m_result->rowCount()));
 }
 
-void DataLink::ceshi_cn(const QString &statement)
+void DataLink::reconnectAndShow(const QString &statement)
 {
-    s_connect();
-    s_search(statement);
-    try {
+    openConnection();
+    runStatement(statement);
+    if (m_result->isOpen())
         showResult();
-    } catch (const std::exception &) {
-    }
 }
 
 void DataLink::showResult()
 {
-    m_view.s_showfields(openResult());
-    bindGrid();
-    m_view.setCountText(countText(openResult().rowCount()));
-}
-
-db::Result &DataLink::openResult() const
-{
-    if (!m_rs->isOpen())
+    if (!m_result->isOpen())
         throw db::DbError(QStringLiteral("The statement gave no open result."));
-    return *m_rs;
+    m_view.rebuildSearchPanel(*m_result);
+    m_view.bindGrid(m_result);
+    m_view.setCountText(countText(m_result->rowCount()));
 }
 
 QString DataLink::countText(qint64 rows)
 {
     return QStringLiteral("共有 %1 人").arg(rows);
-}
-
-void DataLink::bindGrid()
-{
-    if (!m_rs->isOpen()) {
-        m_view.bindGrid(nullptr);
-        openResult();
-    }
-    m_view.bindGrid(m_rs);
 }
 
 } // namespace vesko

@@ -12,9 +12,9 @@ class MessageService;
 class ResultView;
 struct RunConfig;
 
-// The main window's connection (cn) and current result (rs), and the routines
-// that replace them. Each routine reports its own failures through the message
-// service and returns normally; none tells its caller how it went.
+// The main window's connection and current result, and the routines that
+// replace them. Each routine reports its own failures through the message
+// service and returns normally; the caller reads the outcome from result().
 class DataLink
 {
 public:
@@ -23,38 +23,33 @@ public:
 
     DataLink(RunConfig &config, ProgramDirectory directory, MessageService &messages, ResultView &view);
 
-    // Drops cn and opens a fresh connection with g_cn; sets g_cnok.
-    void s_connect();
-    // Drops rs and runs statement into a fresh result; on failure rs is not open.
-    void s_search(const QString &statement);
-    // s_search, then bind the grid, make the last row current and rewrite the
-    // count, each step skipped when it fails.
-    void s_ref(const QString &statement);
-    // s_connect, s_search, rebuild the panel, bind the grid, rewrite the
-    // count; ends silently at the first step that fails.
-    void ceshi_cn(const QString &statement);
+    // Drops the connection and opens a fresh one with connectionString; sets connected.
+    void openConnection();
+    // Drops the result and runs statement into a fresh result; on failure the
+    // result is not open.
+    void runStatement(const QString &statement);
+    // runStatement, then bind the grid; with an open result also make its
+    // last row current and rewrite the count.
+    void refresh(const QString &statement);
+    // openConnection, runStatement, and with an open result showResult().
+    void reconnectAndShow(const QString &statement);
 
-    // The start-up's showing of a fresh result: rebuild the panel, bind the
-    // grid, rewrite the count. Throws at the first step that fails.
+    // Shows an open result: rebuild the panel, bind the grid, rewrite the
+    // count. Throws db::DbError when the result is not open.
     void showResult();
 
     // The current result, never null; not open before the first statement
     // and after a failed one.
-    const db::ResultPtr &rs() const { return m_rs; }
-    // The current result when it is open; throws db::DbError otherwise.
-    db::Result &openResult() const;
-
+    const db::ResultPtr &result() const { return m_result; }
     static QString countText(qint64 rows);
 
 private:
-    void bindGrid();
-
     RunConfig &m_config;
     ProgramDirectory m_directory;
     MessageService &m_messages;
     ResultView &m_view;
-    db::ConnectionPtr m_cn;
-    db::ResultPtr m_rs;
+    db::ConnectionPtr m_connection;
+    db::ResultPtr m_result;
 };
 
 } // namespace vesko

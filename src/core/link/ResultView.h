@@ -13,7 +13,7 @@ public:
     virtual ~ResultView() = default;
 
     // Rebuilds the search panel from the columns of rs; throws on failure.
-    virtual void s_showfields(const db::Result &rs) = 0;
+    virtual void rebuildSearchPanel(const db::Result &rs) = 0;
     // Shows rs in the grid; nullptr shows nothing.
     virtual void bindGrid(const db::ResultPtr &rs) = 0;
     // The grid selects the bound result's current row.

@@ -18,12 +18,12 @@ PanelGeometry panelGeometry(qsizetype columnCount, float canvasHeight)
     for (qsizetype i = 1; i < columnCount; ++i) {
         const PanelRowGeometry &previous = geometry.rows.constLast();
         PanelRowGeometry row = panelTemplateRow;
-        row.c_fieldLeft = previous.c_fieldLeft;
-        row.c_fieldTop = row.c_fieldHeight + previous.c_fieldTop + 5.0f;
-        if (row.c_fieldHeight + row.c_fieldTop + 5.0f >= canvasHeight)
-            canvasHeight = row.c_fieldHeight + canvasHeight + 5.0f;
-        row.t_fieldTop = row.c_fieldTop - 4.0f;
-        row.t_fieldLeft = previous.t_fieldLeft;
+        row.checkLeft = previous.checkLeft;
+        row.checkTop = row.checkHeight + previous.checkTop + 5.0f;
+        if (row.checkHeight + row.checkTop + 5.0f >= canvasHeight)
+            canvasHeight = row.checkHeight + canvasHeight + 5.0f;
+        row.boxTop = row.checkTop - 4.0f;
+        row.boxLeft = previous.boxLeft;
         geometry.rows.append(row);
     }
     geometry.canvasHeight = canvasHeight;

@@ -4,15 +4,15 @@
 
 namespace vesko {
 
-// Where s_showfields puts the rows of the search panel, in canvas pixels.
+// Where rebuildSearchPanel puts the rows of the search panel, in canvas pixels.
 struct PanelRowGeometry
 {
-    float c_fieldLeft = 0;
-    float c_fieldTop = 0;
-    float c_fieldWidth = 0;
-    float c_fieldHeight = 0;
-    float t_fieldLeft = 0;
-    float t_fieldTop = 0;
+    float checkLeft = 0;
+    float checkTop = 0;
+    float checkWidth = 0;
+    float checkHeight = 0;
+    float boxLeft = 0;
+    float boxTop = 0;
 };
 
 struct PanelGeometry

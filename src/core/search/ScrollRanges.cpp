@@ -24,20 +24,20 @@ qint16 toRange(float value)
 ScrollLayout scrollRanges(const ScrollInputs &in)
 {
     ScrollLayout layout;
-    layout.hs1Top = in.viewportHeight - in.hs1Height - 4.0f;
-    layout.hs1Width = in.viewportWidth - in.vs1Width - 5.0f;
+    layout.horizontalBarTop = in.viewportHeight - in.horizontalBarHeight - 4.0f;
+    layout.horizontalBarWidth = in.viewportWidth - in.verticalBarWidth - 5.0f;
 
     const float heightOverflow = in.canvasScaleHeight - in.viewportScaleHeight;
-    if (in.viewportScaleWidth - in.vs1Width < in.canvasScaleWidth) {
-        layout.hs1.visible = true;
-        layout.hs1.max = toRange(in.canvasScaleWidth - in.viewportScaleWidth + in.vs1Width);
+    if (in.viewportScaleWidth - in.verticalBarWidth < in.canvasScaleWidth) {
+        layout.horizontal.visible = true;
+        layout.horizontal.max = toRange(in.canvasScaleWidth - in.viewportScaleWidth + in.verticalBarWidth);
         if (heightOverflow > 0) {
-            layout.vs1.max = toRange(heightOverflow + in.hs1Height);
-            layout.vs1.visible = true;
+            layout.vertical.max = toRange(heightOverflow + in.horizontalBarHeight);
+            layout.vertical.visible = true;
         }
     } else if (heightOverflow > 0) {
-        layout.vs1.max = toRange(heightOverflow);
-        layout.vs1.visible = true;
+        layout.vertical.max = toRange(heightOverflow);
+        layout.vertical.visible = true;
     }
     return layout;
 }

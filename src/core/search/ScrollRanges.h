@@ -6,7 +6,7 @@
 
 namespace vesko {
 
-// What s_setscroll reads, in pixels.
+// What fitScrollBars reads, in pixels.
 struct ScrollInputs
 {
     float viewportWidth = 0;        // pic_box outer Width
@@ -15,8 +15,8 @@ struct ScrollInputs
     float viewportScaleHeight = 0;  // pic_box inner ScaleHeight
     float canvasScaleWidth = 0;     // pic_dsgn ScaleWidth
     float canvasScaleHeight = 0;    // pic_dsgn ScaleHeight
-    float vs1Width = 16;            // VS1 Width
-    float hs1Height = 19;           // HS1 Height
+    float verticalBarWidth = 16;            // VS1 Width
+    float horizontalBarHeight = 19;           // HS1 Height
 };
 
 struct ScrollBarFit
@@ -26,14 +26,14 @@ struct ScrollBarFit
     std::optional<qint16> max;
 };
 
-// What s_setscroll sets besides returning the canvas to the top
+// What fitScrollBars sets besides returning the canvas to the top
 // (canvas Top = 0, VS1.Value = 0, done by the caller beforehand).
 struct ScrollLayout
 {
-    float hs1Top = 0;    // along the viewport's bottom edge
-    float hs1Width = 0;  // left of VS1
-    ScrollBarFit hs1;
-    ScrollBarFit vs1;
+    float horizontalBarTop = 0;    // along the viewport's bottom edge
+    float horizontalBarWidth = 0;  // left of VS1
+    ScrollBarFit horizontal;
+    ScrollBarFit vertical;
 };
 
 // Fits the two scroll bars to the canvas. HS1 shows when the canvas is

@@ -23,10 +23,10 @@ std::optional<QString> composeStatement(const SearchCriteria &criteria)
 {
     const QString join = criteria.join == SearchJoin::And ? QStringLiteral(" and ")
                                                           : QStringLiteral(" or ");
-    const QString &g_sql = criteria.g_sql;
+    const QString &defaultStatement = criteria.defaultStatement;
 
-    const qsizetype keyword = g_sql.indexOf(QStringLiteral("where"), 0, Qt::CaseSensitive);
-    QString s = keyword >= 0 ? g_sql.left(keyword + 5) + u' ' : g_sql + QStringLiteral(" where ");
+    const qsizetype keyword = defaultStatement.indexOf(QStringLiteral("where"), 0, Qt::CaseSensitive);
+    QString s = keyword >= 0 ? defaultStatement.left(keyword + 5) + u' ' : defaultStatement + QStringLiteral(" where ");
 
     for (const SearchRow &row : criteria.rows) {
         if (row.checkValue != 1)
@@ -43,7 +43,7 @@ std::optional<QString> composeStatement(const SearchCriteria &criteria)
             s += name + QStringLiteral("  between  # ") + start
                     + QStringLiteral(" 01:01:01 #  and  # ") + end + QStringLiteral(" 23:59:01#")
                     + join;
-        } else if (criteria.ck_mohu != 0) {
+        } else if (criteria.substringOption != 0) {
             s += name + QStringLiteral(" LIKE '%") + quoted(row.text) + QStringLiteral("%' ") + join;
         } else {
             s += name + QStringLiteral("='") + quoted(row.text) + u'\'' + join;
@@ -51,7 +51,7 @@ std::optional<QString> composeStatement(const SearchCriteria &criteria)
     }
 
     if (s.endsWith(QStringLiteral("where ")))
-        s = g_sql;
+        s = defaultStatement;
     if (s.endsWith(QStringLiteral("and ")))
         s.chop(4);
     if (s.endsWith(QStringLiteral("or ")))

@@ -22,17 +22,17 @@ enum class SearchJoin { And, Or };
 
 struct SearchCriteria
 {
-    QString g_sql;                     // the default statement, the base of every search
+    QString defaultStatement;                     // the default statement, the base of every search
     SearchJoin join = SearchJoin::Or;  // op_and selected: And
-    int ck_mohu = 0;                   // any value other than 0: text columns match by substring
+    int substringOption = 0;                   // any value other than 0: text columns match by substring
     QList<SearchRow> rows;             // panel rows in index order
 };
 
 // Composes the statement that 查询 runs.
 //
-// The first lower-case "where" of g_sql (found anywhere, also inside a word
+// The first lower-case "where" of defaultStatement (found anywhere, also inside a word
 // or a literal) is kept with everything before it and followed by " "; the
-// rest of g_sql is dropped. Without it, " where " is appended to g_sql. Each
+// rest of defaultStatement is dropped. Without it, " where " is appended to defaultStatement. Each
 // ticked row then adds its clause and the join:
 //   integer  N=<numberText(text)>
 //   date     N  between  # A 01:01:01 #  and  # B 23:59:01#
@@ -40,7 +40,7 @@ struct SearchCriteria
 //   text     N='<text>'  or, with ck_mohu,  N LIKE '%<text>%'
 // A "'" inside a text value is doubled so that it cannot end its literal;
 // "%" and "_" stay wildcards. Finally, in this order on what the previous
-// step left: a statement ending in "where " becomes g_sql; a trailing
+// step left: a statement ending in "where " becomes defaultStatement; a trailing
 // "and " is dropped; a trailing "or " is dropped.
 //
 // Returns no statement when a date value that would be used holds "#" or

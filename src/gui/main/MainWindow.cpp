@@ -2,6 +2,7 @@
 
 #include "core/config/MainConfig.h"
 #include "core/handoff/RecordHandOff.h"
+#include "core/search/SearchPanelOverflow.h"
 #include "gui/widgets/BackgroundClick.h"
 #include "gui/search/SearchCommand.h"
 #include "gui/search/SearchPanel.h"
@@ -73,7 +74,7 @@ void MainWindow::buildControls()
     m_queryFrame->setGeometry(twipsRect(8730, 405, 3705, 5505));
 
     m_panel = new SearchPanel(m_directory, m_messages, m_clock, m_queryFrame);
-    m_panel->setResultSource([this] { return m_link.rs(); });
+    m_panel->setResultSource([this] { return m_link.result(); });
 
     m_or = new QRadioButton(QStringLiteral("或"), m_queryFrame);
     m_or->setObjectName(QStringLiteral("op_or"));
@@ -96,37 +97,43 @@ void MainWindow::buildControls()
     auto *exit = makeButton("exbt_exit", QStringLiteral("退出"), twipsRect(10710, 5985, 1545, 420), this);
     auto *settings = makeButton("exbt_dbset", QStringLiteral("数据库连接参数"), twipsRect(315, 6345, 1725, 420), this);
 
-    connect(refresh, &QPushButton::clicked, this, [this] { runPreset(m_config.g_sql); });
-    connect(showAll, &QPushButton::clicked, this, [this] { runPreset(m_config.g_all); });
-    connect(spare1, &QPushButton::clicked, this, [this] { runPreset(m_config.g_qt1); });
-    connect(spare2, &QPushButton::clicked, this, [this] { runPreset(m_config.g_qt2); });
-    connect(exit, &QPushButton::clicked, this, [this] { exbt_exit_Click(); });
+    connect(refresh, &QPushButton::clicked, this, [this] { runPreset(m_config.defaultStatement); });
+    connect(showAll, &QPushButton::clicked, this, [this] { runPreset(m_config.allStatement); });
+    connect(spare1, &QPushButton::clicked, this, [this] { runPreset(m_config.spare1Statement); });
+    connect(spare2, &QPushButton::clicked, this, [this] { runPreset(m_config.spare2Statement); });
+    connect(exit, &QPushButton::clicked, this, [this] { saveAndClose(); });
     connect(clear, &QPushButton::clicked, m_panel, &SearchPanel::clearCriteria);
     connect(find, &QPushButton::clicked, this, [this] {
         SearchCommand(*m_panel, m_config, m_link, m_messages)
-            .exbt_find_Click(m_and->isChecked(), m_substring->checkState());
+            .run(m_and->isChecked(), m_substring->checkState());
     });
     // fm_cx Click and w_yu Click: presses on their own background only.
     new BackgroundClick(m_queryFrame, [this] { m_panel->hidePickListAndDateFrame(true); });
     new BackgroundClick(this, [this] { m_panel->hideDateFrame(); });
-    connect(settings, &QPushButton::clicked, this, [this] { exbt_dbset_Click(); });
-    connect(handOff, &QPushButton::clicked, this, [this] { exbt_in_Click(); });
+    connect(settings, &QPushButton::clicked, this, [this] { showSettings(); });
+    connect(handOff, &QPushButton::clicked, this, [this] { handOffCurrentRow(); });
     // The grid's caption promises it: a double-click hands the row over.
-    connect(m_grid, &ResultGrid::rowDoubleClicked, this, [this] { exbt_in_Click(); });
+    connect(m_grid, &ResultGrid::rowDoubleClicked, this, [this] { handOffCurrentRow(); });
 }
 
-void MainWindow::Form_Load()
+void MainWindow::start()
 {
     if (!readStartupConfig(m_directory.veskoIni(), m_config)) {
         startupFailed();
         return;
     }
-    m_link.s_connect();
-    m_link.s_search(m_config.g_sql);
+    m_link.openConnection();
+    m_link.runStatement(m_config.defaultStatement);
+    if (!m_link.result()->isOpen()) {
+        startupFailed();
+        return;
+    }
     try {
         m_link.showResult();
-        s_loadpos();
-    } catch (const std::exception &) {
+        restoreWindowPosition();
+    } catch (const SearchPanelOverflow &) {
+        startupFailed();
+    } catch (const PositionError &) {
         startupFailed();
     }
 }
@@ -136,7 +143,7 @@ void MainWindow::startupFailed()
     m_messages.show(kStartupFailed, MessageService::Icon::Information);
 }
 
-void MainWindow::s_loadpos()
+void MainWindow::restoreWindowPosition()
 {
     const QString ini = m_directory.veskoIni();
     if (const auto left = readPosition(ini, ini::kLeft))
@@ -145,7 +152,7 @@ void MainWindow::s_loadpos()
         move(x(), qRound(*top / kTwipsPerPixel));
 }
 
-void MainWindow::s_savepos()
+void MainWindow::saveWindowPosition()
 {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
         return;
@@ -153,9 +160,9 @@ void MainWindow::s_savepos()
                   m_messages);
 }
 
-void MainWindow::exbt_exit_Click()
+void MainWindow::saveAndClose()
 {
-    s_savepos();
+    saveWindowPosition();
     close();
 }
 
@@ -163,7 +170,7 @@ void MainWindow::runPreset(const QString &statement)
 {
     if (statement.isEmpty())
         return;
-    m_link.s_ref(statement);
+    m_link.refresh(statement);
 }
 
 SettingsDialog *MainWindow::settingsDialog() const
@@ -171,7 +178,7 @@ SettingsDialog *MainWindow::settingsDialog() const
     return m_settings;
 }
 
-void MainWindow::exbt_dbset_Click()
+void MainWindow::showSettings()
 {
     if (!m_settings) {
         m_settings = new SettingsDialog(m_config, m_link, m_directory, m_messages, this);
@@ -184,9 +191,9 @@ void MainWindow::exbt_dbset_Click()
     m_settings->activateWindow();
 }
 
-void MainWindow::exbt_in_Click()
+void MainWindow::handOffCurrentRow()
 {
-    RecordHandOff(m_directory, m_messages).handOff(*m_link.rs());
+    RecordHandOff(m_directory, m_messages).handOff(*m_link.result());
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -206,9 +213,9 @@ void MainWindow::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
-void MainWindow::s_showfields(const db::Result &rs)
+void MainWindow::rebuildSearchPanel(const db::Result &rs)
 {
-    m_panel->s_showfields(rs);
+    m_panel->rebuildSearchPanel(rs);
 }
 
 void MainWindow::bindGrid(const db::ResultPtr &rs)

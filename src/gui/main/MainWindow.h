@@ -23,7 +23,7 @@ class SearchPanel;
 class SettingsDialog;
 
 // The main window w_yu: the result grid, the count line, the query frame with
-// the search panel, and the buttons. Form_Load does the whole start-up; every
+// the search panel, and the buttons. start() does the whole start-up; every
 // close writes the stop signal for the registration program.
 class MainWindow : public QWidget, private ResultView
 {
@@ -36,7 +36,7 @@ public:
 
     // Start-up: configuration, connection, default statement, panel, grid,
     // count, and last the stored window position.
-    void Form_Load();
+    void start();
 
     DataLink &dataLink() { return m_link; }
     SearchPanel *searchPanel() const { return m_panel; }
@@ -50,7 +50,7 @@ protected:
 
 private:
     // ResultView
-    void s_showfields(const db::Result &rs) override;
+    void rebuildSearchPanel(const db::Result &rs) override;
     void bindGrid(const db::ResultPtr &rs) override;
     void showCurrentRow() override;
     void setCountText(const QString &text) override;
@@ -60,12 +60,12 @@ private:
     QPushButton *makeButton(const char *name, const QString &caption, const QRect &geometry,
                             QWidget *parent);
     void startupFailed();
-    void s_loadpos();
-    void s_savepos();
-    void exbt_exit_Click();
+    void restoreWindowPosition();
+    void saveWindowPosition();
+    void saveAndClose();
     void runPreset(const QString &statement);
-    void exbt_dbset_Click();
-    void exbt_in_Click();
+    void showSettings();
+    void handOffCurrentRow();
 
     RunConfig &m_config;
     ProgramDirectory m_directory;

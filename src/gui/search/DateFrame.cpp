@@ -37,7 +37,7 @@ DateFrame::DateFrame(MessageService &messages, QWidget *canvas)
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("Command2"));
     ok->setGeometry(twipsRect(1575, 0, 600, 285));
-    connect(ok, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(ok, &QPushButton::clicked, this, [this] { confirmDateRange(); });
 
     auto *start = new QLabel(QStringLiteral("起"), this);
     start->setObjectName(QStringLiteral("Label6"));
@@ -80,7 +80,7 @@ QComboBox *DateFrame::combo(int number) const
     return m_combos[number - 1];
 }
 
-bool DateFrame::Command2_Click()
+bool DateFrame::confirmDateRange()
 {
     QString c[6];
     for (int i = 0; i < 6; ++i) {

@@ -27,7 +27,7 @@ public:
     // false; otherwise emits confirmed(text, tag, toolTip) for the current
     // search box to take, lets pending events run, hides the frame and
     // returns true.
-    bool Command2_Click();
+    bool confirmDateRange();
 
 signals:
     // text: "从 Y-M-D 到 Y-M-D"; tag: the start "Y-M-D"; toolTip: the end.

@@ -40,7 +40,7 @@ SearchCommand::SearchCommand(SearchPanel &panel, const RunConfig &config, DataLi
 {
 }
 
-void SearchCommand::exbt_find_Click(bool opAnd, Qt::CheckState ck_mohu)
+void SearchCommand::run(bool opAnd, Qt::CheckState substringOption)
 {
     const int n = m_panel.rowCount();
     QList<int> types(n);
@@ -48,13 +48,13 @@ void SearchCommand::exbt_find_Click(bool opAnd, Qt::CheckState ck_mohu)
         types[i] = m_panel.currentTypeCode(i).value_or(m_panel.builtTypeCode(i));
         if (m_panel.c_field(i)->checkState() == Qt::Checked && types[i] == db::TypeDate
             && !m_panel.fmrq()->isHidden())
-            m_panel.fmrq()->Command2_Click();
+            m_panel.fmrq()->confirmDateRange();
     }
 
     SearchCriteria criteria;
-    criteria.g_sql = m_config.g_sql;
+    criteria.defaultStatement = m_config.defaultStatement;
     criteria.join = opAnd ? SearchJoin::And : SearchJoin::Or;
-    criteria.ck_mohu = checkValue(ck_mohu);
+    criteria.substringOption = checkValue(substringOption);
     criteria.rows.reserve(n);
     for (int i = 0; i < n; ++i) {
         const SearchBox *box = m_panel.t_field(i);
@@ -63,7 +63,7 @@ void SearchCommand::exbt_find_Click(bool opAnd, Qt::CheckState ck_mohu)
     }
 
     if (const std::optional<QString> statement = composeStatement(criteria))
-        m_link.s_ref(*statement);
+        m_link.refresh(*statement);
     else
         m_messages.show(DataLink::kStatementFailed, MessageService::Icon::Information);
 }

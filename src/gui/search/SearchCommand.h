@@ -10,14 +10,14 @@ class SearchPanel;
 struct RunConfig;
 
 // The 查询 button exbt_find: composes the search statement from the panel's
-// criteria on the default statement g_sql and runs it through s_ref.
+// criteria on the default statement defaultStatement and runs it through refresh.
 class SearchCommand
 {
 public:
     SearchCommand(SearchPanel &panel, const RunConfig &config, DataLink &link,
                   MessageService &messages);
 
-    // opAnd: op_and is selected; ck_mohu: the match option's check state.
+    // opAnd: op_and is selected; substringOption: the match option ck_mohu's check state.
     //
     // Every ticked (value 1) date column meets the date frame: while fmrq is
     // shown its confirmation runs first, so a failed one (frame left open)
@@ -25,9 +25,9 @@ public:
     // are read after that. A column's type is that of the first column of
     // the current result with its name; a column the current result lacks
     // (after 全部, say) keeps the type the panel recorded when it was built.
-    // s_ref then runs exactly once; a statement that cannot be composed (a
+    // refresh then runs exactly once; a statement that cannot be composed (a
     // date holding '#' or "'") shows the query message and runs nothing.
-    void exbt_find_Click(bool opAnd, Qt::CheckState ck_mohu);
+    void run(bool opAnd, Qt::CheckState substringOption);
 
 private:
     SearchPanel &m_panel;

@@ -89,10 +89,10 @@ SearchPanel::SearchPanel(ProgramDirectory directory, MessageService &messages, c
     m_hs1->setObjectName(QStringLiteral("HS1"));
     m_hs1->setGeometry(0, 0, 214, 19);
     m_hs1->hide();
-    connect(m_hs1, &QScrollBar::valueChanged, this, &SearchPanel::HS1_Change);
-    connect(m_hs1, &QScrollBar::sliderMoved, this, &SearchPanel::HS1_Change);
-    connect(m_vs1, &QScrollBar::valueChanged, this, &SearchPanel::VS1_Change);
-    connect(m_vs1, &QScrollBar::sliderMoved, this, &SearchPanel::VS1_Change);
+    connect(m_hs1, &QScrollBar::valueChanged, this, &SearchPanel::followHorizontalBar);
+    connect(m_hs1, &QScrollBar::sliderMoved, this, &SearchPanel::followHorizontalBar);
+    connect(m_vs1, &QScrollBar::valueChanged, this, &SearchPanel::followVerticalBar);
+    connect(m_vs1, &QScrollBar::sliderMoved, this, &SearchPanel::followVerticalBar);
 
     m_focusSink = new QScrollBar(Qt::Horizontal, m_client);
     m_focusSink->setObjectName(QStringLiteral("HScroll1"));
@@ -111,7 +111,7 @@ SearchPanel::SearchPanel(ProgramDirectory directory, MessageService &messages, c
     m_list->setGeometry(99, 0, 115, 100);
     m_list->setAttribute(Qt::WA_NoMousePropagation);
     m_list->hide();
-    connect(m_list, &QListWidget::itemDoubleClicked, this, &SearchPanel::ls_list_DblClick);
+    connect(m_list, &QListWidget::itemDoubleClicked, this, &SearchPanel::takePickListEntry);
 
     m_dateFrame = new DateFrame(messages, m_canvas);
     m_dateFrame->setAttribute(Qt::WA_NoMousePropagation);
@@ -202,20 +202,20 @@ void SearchPanel::addRow()
 
     auto *check = new FieldCheckBox(index, m_canvas);
     check->hide();
-    check->setGeometry(rectOf(shape.c_fieldLeft, shape.c_fieldTop, shape.c_fieldWidth,
-                              shape.c_fieldHeight));
+    check->setGeometry(rectOf(shape.checkLeft, shape.checkTop, shape.checkWidth,
+                              shape.checkHeight));
     check->setAttribute(Qt::WA_NoMousePropagation);
     // toggled, unlike clicked, also fires when the program unticks the box.
-    connect(check, &QCheckBox::toggled, this, [this, index] { c_field_Click(index); });
+    connect(check, &QCheckBox::toggled, this, [this, index] { checkBoxToggled(index); });
 
     auto *box = new SearchBox(index, m_canvas);
     box->hide();
-    box->setGeometry(rectOf(shape.t_fieldLeft, shape.t_fieldTop, panelTextBoxWidth,
+    box->setGeometry(rectOf(shape.boxLeft, shape.boxTop, panelTextBoxWidth,
                             panelTextBoxHeight));
     box->setAttribute(Qt::WA_NoMousePropagation);
     box->installEventFilter(this);
-    connect(box, &SearchBox::gotFocus, this, &SearchPanel::t_field_GotFocus);
-    connect(box, &SearchBox::lostFocus, this, &SearchPanel::t_field_LostFocus);
+    connect(box, &SearchBox::gotFocus, this, &SearchPanel::boxFocused);
+    connect(box, &SearchBox::lostFocus, this, &SearchPanel::boxLostFocus);
 
     if (index > 0)
         QWidget::setTabOrder(m_boxes.back(), check);
@@ -226,7 +226,7 @@ void SearchPanel::addRow()
     m_builtTypes.push_back(-1);
 }
 
-void SearchPanel::s_showfields(const db::Result &rs)
+void SearchPanel::rebuildSearchPanel(const db::Result &rs)
 {
     CanvasUpdatesOff quiet(*m_canvas);
     m_boxes[0]->clear();
@@ -255,11 +255,11 @@ void SearchPanel::s_showfields(const db::Result &rs)
             const PanelRowGeometry &row = geometry.rows.at(i);
             QCheckBox *check = m_checks.back();
             SearchBox *box = m_boxes.back();
-            check->move(qRound(row.c_fieldLeft), qRound(row.c_fieldTop));
+            check->move(qRound(row.checkLeft), qRound(row.checkTop));
             check->setText(rs.columnName(i));
             m_builtTypes.back() = rs.columnType(i);
             check->show();
-            box->move(qRound(row.t_fieldLeft), qRound(row.t_fieldTop));
+            box->move(qRound(row.boxLeft), qRound(row.boxTop));
             box->show();
         }
     } catch (const std::exception &) {
@@ -268,10 +268,10 @@ void SearchPanel::s_showfields(const db::Result &rs)
         m_canvas->resize(m_canvas->width(), qRound(reached));
         throw;
     }
-    s_setscroll();
+    fitScrollBars();
 }
 
-void SearchPanel::s_setscroll()
+void SearchPanel::fitScrollBars()
 {
     m_canvas->move(m_canvas->x(), 0);
     m_vs1->setValue(0);
@@ -283,44 +283,44 @@ void SearchPanel::s_setscroll()
     in.viewportScaleHeight = float(m_client->height());
     in.canvasScaleWidth = float(m_canvas->width());
     in.canvasScaleHeight = float(m_canvas->height());
-    in.vs1Width = float(m_vs1->width());
-    in.hs1Height = float(m_hs1->height());
+    in.verticalBarWidth = float(m_vs1->width());
+    in.horizontalBarHeight = float(m_hs1->height());
     const ScrollLayout layout = scrollRanges(in);
 
-    m_hs1->setGeometry(m_hs1->x(), qRound(layout.hs1Top), qRound(layout.hs1Width),
+    m_hs1->setGeometry(m_hs1->x(), qRound(layout.horizontalBarTop), qRound(layout.horizontalBarWidth),
                        m_hs1->height());
-    if (layout.hs1.visible) {
+    if (layout.horizontal.visible) {
         m_hs1->show();
-        m_hs1->setMaximum(*layout.hs1.max);
+        m_hs1->setMaximum(*layout.horizontal.max);
     }
-    if (layout.vs1.visible) {
-        m_vs1->setMaximum(*layout.vs1.max);
+    if (layout.vertical.visible) {
+        m_vs1->setMaximum(*layout.vertical.max);
         m_vs1->show();
     } else {
         m_vs1->hide();
     }
-    if (!layout.hs1.visible)
+    if (!layout.horizontal.visible)
         m_hs1->hide();
 }
 
-void SearchPanel::HS1_Change()
+void SearchPanel::followHorizontalBar()
 {
     hidePickListAndDateFrame(true);
     m_canvas->move(-m_hs1->value(), m_canvas->y());
 }
 
-void SearchPanel::VS1_Change()
+void SearchPanel::followVerticalBar()
 {
     hidePickListAndDateFrame(true);
     m_canvas->move(m_canvas->x(), -m_vs1->value());
 }
 
-void SearchPanel::pic_box_Click()
+void SearchPanel::viewportClicked()
 {
     hidePickListAndDateFrame(false);
 }
 
-void SearchPanel::pic_dsgn_MouseDown()
+void SearchPanel::canvasPressed()
 {
     hidePickListAndDateFrame(false);
 }
@@ -338,7 +338,7 @@ void SearchPanel::hideDateFrame()
     m_dateFrame->hide();
 }
 
-void SearchPanel::s_loadlist(const QString &columnName)
+void SearchPanel::loadPickList(const QString &columnName)
 {
     const PickList list = m_reader.read(columnName);
     if (!list.found)
@@ -348,7 +348,7 @@ void SearchPanel::s_loadlist(const QString &columnName)
         m_list->resize(m_list->width(), PickListReader::listHeight(m_list->count()));
 }
 
-void SearchPanel::ls_list_DblClick()
+void SearchPanel::takePickListEntry()
 {
     if (m_curField) {
         if (const QListWidgetItem *item = m_list->currentItem())
@@ -361,7 +361,7 @@ void SearchPanel::ls_list_DblClick()
     m_dateFrame->hide();
 }
 
-void SearchPanel::c_field_Click(int index)
+void SearchPanel::checkBoxToggled(int index)
 {
     skipOnFailure([&] { t_field(index)->setFocus(); });
 }
@@ -374,7 +374,7 @@ void SearchPanel::clearCriteria()
     }
 }
 
-void SearchPanel::t_field_GotFocus(int index)
+void SearchPanel::boxFocused(int index)
 {
     SearchBox *box = t_field(index);
     skipOnFailure([&] { box->setBackColor(kFocusedColor); });
@@ -407,7 +407,7 @@ void SearchPanel::showDateFrameAt(const SearchBox &box)
 
 void SearchPanel::showPickListAt(const SearchBox &box)
 {
-    skipOnFailure([&] { s_loadlist(c_field(box.index())->text()); });
+    skipOnFailure([&] { loadPickList(c_field(box.index())->text()); });
     if (m_list->count() == 0)
         return;
     skipOnFailure([&] {
@@ -422,7 +422,7 @@ void SearchPanel::showPickListAt(const SearchBox &box)
     });
 }
 
-void SearchPanel::t_field_KeyPress(int index, int key)
+void SearchPanel::boxKeyPressed(int index, int key)
 {
     skipOnFailure([&] {
         if (key == kEnterKeyCode && index < rowCount() - 1)
@@ -430,7 +430,7 @@ void SearchPanel::t_field_KeyPress(int index, int key)
     });
 }
 
-void SearchPanel::t_field_LostFocus(int index)
+void SearchPanel::boxLostFocus(int index)
 {
     skipOnFailure([&] { t_field(index)->setBackColor(kUnfocusedColor); });
 }
@@ -453,7 +453,7 @@ void SearchPanel::mousePressEvent(QMouseEvent *event)
 void SearchPanel::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        pic_box_Click();
+        viewportClicked();
 }
 
 bool SearchPanel::eventFilter(QObject *watched, QEvent *event)
@@ -462,7 +462,7 @@ bool SearchPanel::eventFilter(QObject *watched, QEvent *event)
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
-            pic_dsgn_MouseDown();
+            canvasPressed();
             return true;
         case QEvent::MouseButtonRelease:
             // Keeps a click on the canvas from counting as one on the viewport.
@@ -477,7 +477,7 @@ bool SearchPanel::eventFilter(QObject *watched, QEvent *event)
             const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
             const QString text = key->text();
             const int code = enter ? kEnterKeyCode : (text.isEmpty() ? 0 : text.at(0).unicode());
-            t_field_KeyPress(box->index(), code);
+            boxKeyPressed(box->index(), code);
         }
     }
     return false;

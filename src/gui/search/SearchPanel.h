@@ -46,12 +46,12 @@ public:
     // Rebuilds the rows from the columns of rs and refits the scroll bars.
     // Throws on failure (db::DbError from rs, SearchPanelOverflow beyond the
     // 16-bit limits): the rows made so far stay, the bars are not refitted.
-    void s_showfields(const db::Result &rs);
+    void rebuildSearchPanel(const db::Result &rs);
 
     // Appends the column's pick-list entries to ls_list and sets its height;
     // a missing file leaves list and height alone, a file read only in part
     // leaves the entries read so far and the height alone.
-    void s_loadlist(const QString &columnName);
+    void loadPickList(const QString &columnName);
 
     int rowCount() const;
     QCheckBox *c_field(int row) const;
@@ -91,16 +91,16 @@ protected:
 
 private:
     void addRow();
-    void s_setscroll();
-    void HS1_Change();
-    void VS1_Change();
-    void pic_box_Click();
-    void pic_dsgn_MouseDown();
-    void ls_list_DblClick();
-    void c_field_Click(int index);
-    void t_field_GotFocus(int index);
-    void t_field_KeyPress(int index, int key);
-    void t_field_LostFocus(int index);
+    void fitScrollBars();
+    void followHorizontalBar();
+    void followVerticalBar();
+    void viewportClicked();
+    void canvasPressed();
+    void takePickListEntry();
+    void checkBoxToggled(int index);
+    void boxFocused(int index);
+    void boxKeyPressed(int index, int key);
+    void boxLostFocus(int index);
     void showDateFrameAt(const SearchBox &box);
     void showPickListAt(const SearchBox &box);
     void takeDateRange(const QString &text, const QString &tag, const QString &toolTip);

@@ -21,17 +21,29 @@ const QString kNote = QStringLiteral(
     "说明：可设定各按钮执行的SQL查询语句，查询结果的字段名称请用中文描述，如：姓名，科室...，"
     "工作站端将完全根据中文名称将对应的值获取。");
 
-// Keeps a statement's value while it is swapped in for a test.
+// The five boxes in their order, each with the text it edits.
+struct BoxText
+{
+    const char *name;
+    QString RunConfig::*text;
+};
+const BoxText kBoxes[5] = {{"t_cn", &RunConfig::connectionString},
+                           {"t_sql", &RunConfig::defaultStatement},
+                           {"t_all", &RunConfig::allStatement},
+                           {"t_qt1", &RunConfig::spare1Statement},
+                           {"t_qt2", &RunConfig::spare2Statement}};
+
+// Keeps the connection string while another is swapped in for a test.
 class ConnectionSwap
 {
 public:
     ConnectionSwap(RunConfig &config, const QString &connection)
         : m_config(config)
-        , m_kept(config.g_cn)
+        , m_kept(config.connectionString)
     {
-        m_config.g_cn = connection;
+        m_config.connectionString = connection;
     }
-    ~ConnectionSwap() { m_config.g_cn = m_kept; }
+    ~ConnectionSwap() { m_config.connectionString = m_kept; }
     ConnectionSwap(const ConnectionSwap &) = delete;
     ConnectionSwap &operator=(const ConnectionSwap &) = delete;
 
@@ -80,20 +92,19 @@ SettingsDialog::SettingsDialog(RunConfig &config, DataLink &link, ProgramDirecto
     note->setWordWrap(true);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    const char *names[5] = {"t_cn", "t_sql", "t_all", "t_qt1", "t_qt2"};
     const QRect places[5] = {twipsRect(1845, 495, 8025, 330), twipsRect(2835, 1125, 7035, 330),
                              twipsRect(2835, 1710, 7305, 330), twipsRect(2835, 2295, 7350, 330),
                              twipsRect(2835, 2925, 7350, 330)};
     for (int i = 0; i < 5; ++i) {
         auto *box = new QLineEdit(this);
-        box->setObjectName(QString::fromLatin1(names[i]));
+        box->setObjectName(QString::fromLatin1(kBoxes[i].name));
         box->setGeometry(places[i]);
         box->setMaxLength(std::numeric_limits<int>::max());
         m_boxes[i] = box;
     }
 
-    auto *testConnection = button("Command1", QStringLiteral("测试连接"), twipsRect(10395, 405, 1095, 375));
-    connect(testConnection, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    auto *testButton = button("Command1", QStringLiteral("测试连接"), twipsRect(10395, 405, 1095, 375));
+    connect(testButton, &QPushButton::clicked, this, [this] { testConnection(); });
     const QRect testPlaces[4] = {twipsRect(10395, 1035, 1095, 375), twipsRect(10395, 1665, 1095, 375),
                                  twipsRect(10395, 2250, 1095, 375), twipsRect(10395, 2835, 1095, 375)};
     for (int i = 0; i < 4; ++i) {
@@ -103,34 +114,38 @@ SettingsDialog::SettingsDialog(RunConfig &config, DataLink &link, ProgramDirecto
         connect(test, &QPushButton::clicked, this, [this, box] { testStatement(box); });
     }
 
-    Form_Load();
+    loadStoredTexts();
 }
 
-void SettingsDialog::Form_Load()
+void SettingsDialog::loadStoredTexts()
 {
-    const StoredTexts stored = readStoredTexts(m_directory.veskoIni());
-    const std::optional<QString> values[5] = {stored.connection, stored.defaultStatement, stored.all,
-                                              stored.spare1, stored.spare2};
-    for (int i = 0; i < 5; ++i) {
-        if (values[i])
-            m_boxes[i]->setText(*values[i]);
-    }
+    const RunConfig stored = readStoredTexts(m_directory.veskoIni());
+    for (int i = 0; i < 5; ++i)
+        m_boxes[i]->setText(stored.*kBoxes[i].text);
 }
 
-void SettingsDialog::Command1_Click()
+RunConfig SettingsDialog::enteredTexts() const
+{
+    RunConfig texts;
+    for (int i = 0; i < 5; ++i)
+        texts.*kBoxes[i].text = m_boxes[i]->text();
+    return texts;
+}
+
+void SettingsDialog::testConnection()
 {
     {
-        ConnectionSwap swap(m_config, t_cn()->text());
-        m_link.s_connect();
+        ConnectionSwap swap(m_config, m_boxes[0]->text());
+        m_link.openConnection();
     }
-    if (m_config.g_cnok)
+    if (m_config.connected)
         m_messages.show(QStringLiteral("数据库连接成功！"), MessageService::Icon::None);
 }
 
 void SettingsDialog::testStatement(const QLineEdit *box)
 {
-    ConnectionSwap swap(m_config, t_cn()->text());
-    m_link.ceshi_cn(box->text());
+    ConnectionSwap swap(m_config, m_boxes[0]->text());
+    m_link.reconnectAndShow(box->text());
 }
 
 void SettingsDialog::closeForShutdown()
@@ -141,27 +156,23 @@ void SettingsDialog::closeForShutdown()
 
 void SettingsDialog::closeEvent(QCloseEvent *event)
 {
-    Form_Unload();
+    storeAndApply();
     event->accept();
     emit closed();
 }
 
-void SettingsDialog::Form_Unload()
+void SettingsDialog::storeAndApply()
 {
-    if (t_sql()->text().isEmpty()) {
+    RunConfig texts = enteredTexts();
+    if (texts.defaultStatement.isEmpty()) {
         m_messages.show(QStringLiteral("未设置数据库连接参数"), MessageService::Icon::Information);
         return;
     }
-    const StatementTexts texts{t_cn()->text(), t_sql()->text(), t_all()->text(), t_qt1()->text(),
-                               t_qt2()->text()};
     writeStatementTexts(m_directory.veskoIni(), texts, m_messages);
-    m_config.g_cn = texts.connection;
-    m_config.g_sql = texts.defaultStatement;
-    m_config.g_all = texts.all;
-    m_config.g_qt1 = texts.spare1;
-    m_config.g_qt2 = texts.spare2;
+    texts.connected = m_config.connected;
+    m_config = texts;
     if (!m_shuttingDown)
-        m_link.ceshi_cn(m_config.g_sql);
+        m_link.reconnectAndShow(m_config.defaultStatement);
 }
 
 } // namespace vesko

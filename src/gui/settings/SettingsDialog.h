@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/config/RunConfig.h"
 #include "core/platform/ProgramDirectory.h"
 
 #include <QWidget>
@@ -10,7 +11,6 @@ namespace vesko {
 
 class DataLink;
 class MessageService;
-struct RunConfig;
 
 // The settings dialog w_yuset: edits the connection string and the four
 // statements of vesko.ini, tests them against the main window, and on every
@@ -28,13 +28,6 @@ public:
     // the main window is going away.
     void closeForShutdown();
 
-    // The five boxes, in their order.
-    QLineEdit *t_cn() const { return m_boxes[0]; }
-    QLineEdit *t_sql() const { return m_boxes[1]; }
-    QLineEdit *t_all() const { return m_boxes[2]; }
-    QLineEdit *t_qt1() const { return m_boxes[3]; }
-    QLineEdit *t_qt2() const { return m_boxes[4]; }
-
 signals:
     // The dialog has closed (and stored its values or refused to).
     void closed();
@@ -43,10 +36,11 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void Form_Load();
-    void Command1_Click();
+    void loadStoredTexts();
+    RunConfig enteredTexts() const;
+    void testConnection();
     void testStatement(const QLineEdit *box);
-    void Form_Unload();
+    void storeAndApply();
 
     RunConfig &m_config;
     DataLink &m_link;

@@ -24,7 +24,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("stored"); // section=value pairs
         QTest::addColumn<bool>("complete");
-        QTest::addColumn<QStringList>("expected"); // g_cn, g_sql, g_all, g_qt1, g_qt2
+        QTest::addColumn<QStringList>("expected"); // connectionString, defaultStatement, allStatement, spare1Statement, spare2Statement
 
         QTest::newRow("no file") << QStringList() << false << QStringList({"", "", "", "", ""});
         QTest::newRow("default statement missing")
@@ -48,7 +48,7 @@ private slots:
         }
         RunConfig config;
         QCOMPARE(readStartupConfig(m_ini, config), complete);
-        QCOMPARE(QStringList({config.g_cn, config.g_sql, config.g_all, config.g_qt1, config.g_qt2}),
+        QCOMPARE(QStringList({config.connectionString, config.defaultStatement, config.allStatement, config.spare1Statement, config.spare2Statement}),
                  expected);
     }
 
@@ -86,9 +86,9 @@ private slots:
                  QString::fromUtf8("[vesko窗口位置]\r\nleft=1500\r\ntop=12.5\r\n"
                                    "[数据连接]\r\nvalue=cs\r\n[默认查询]\r\nvalue=select 1\r\n"
                                    "[全部]\r\nvalue=\r\n[备用一]\r\nvalue=q1\r\n[备用二]\r\nvalue=q2\r\n"));
-        const StoredTexts texts = readStoredTexts(m_ini);
-        QCOMPARE(texts.all, std::optional<QString>(QString()));
-        QCOMPARE(texts.spare2, std::optional<QString>("q2"));
+        const RunConfig texts = readStoredTexts(m_ini);
+        QCOMPARE(texts.allStatement, QString());
+        QCOMPARE(texts.spare2Statement, QStringLiteral("q2"));
     }
 
 private:

@@ -89,12 +89,12 @@ private slots:
                           "[long]\r\nv300=" + QByteArray(300, 'x') + "\r\n"
                           "v5000=" + kZhangSan.first(2).repeated(2500) + "\r\n";
         QVERIFY(writeBytes(m_path, file));
-        QCOMPARE(read_ini(section, key, m_path), expected);
+        QCOMPARE(ProfileStore::read(section, key, m_path), expected);
     }
 
     void missingFileReadsNotSetAndStaysMissing()
     {
-        QCOMPARE(read_ini("a", "b", m_path), QStringLiteral("-1"));
+        QCOMPARE(ProfileStore::read("a", "b", m_path), QStringLiteral("-1"));
         QVERIFY(!QFile::exists(m_path));
     }
 
@@ -139,7 +139,7 @@ private slots:
         if (before != kMissingFile)
             QVERIFY(writeBytes(m_path, before));
         test::MessageRecorder messages;
-        write_ini(section, key, value, m_path, messages);
+        writeProfileValue(section, key, value, m_path, messages);
         QVERIFY(messages.messages.isEmpty());
         QCOMPARE(readBytes(m_path), after);
     }
@@ -163,8 +163,8 @@ private slots:
         const QByteArray before = readBytes(path);
         const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
         test::MessageRecorder messages;
-        write_ini("s", "k", "new", path, messages);
-        write_ini("s", "k2", "new", path, messages);
+        writeProfileValue("s", "k", "new", path, messages);
+        writeProfileValue("s", "k2", "new", path, messages);
         QCOMPARE(messages.texts(), QStringList({"写出错！", "写出错！"}));
         QCOMPARE(messages.messages.first().icon, MessageService::Icon::None);
         QCOMPARE(readBytes(path), before);
@@ -174,7 +174,7 @@ private slots:
     void killedWriterLeavesOldOrNewFile()
     {
         const auto oldOrNew = [this] {
-            const QString value = read_ini("s", "k", m_path);
+            const QString value = ProfileStore::read("s", "k", m_path);
             return value == QString(200000, 'a') || value == QString(200000, 'b');
         };
         ProfileStore::write("s", "k", QString(200000, QLatin1Char('a')), m_path);
@@ -200,10 +200,10 @@ private slots:
             for (int j = 0; j < noise; ++j)
                 bytes.insert(rng->bounded(bytes.size() + 1), char(rng->bounded(256)));
             QVERIFY(writeBytes(m_path, bytes));
-            read_ini(QStringLiteral("数据连接"), "value", m_path);
-            read_ini("a", "k", m_path);
+            ProfileStore::read(QStringLiteral("数据连接"), "value", m_path);
+            ProfileStore::read("a", "k", m_path);
             QVERIFY(ProfileStore::write("a", "k", "x", m_path));
-            QCOMPARE(read_ini("a", "k", m_path), QStringLiteral("x"));
+            QCOMPARE(ProfileStore::read("a", "k", m_path), QStringLiteral("x"));
         }
     }
 

@@ -109,13 +109,13 @@ private slots:
         }
 
         const QString path = m_dir.brinfoIni();
-        QCOMPARE(read_ini(RecordHandOff::kCountSection, RecordHandOff::kCountKey, path), QString::number(widths.last()));
+        QCOMPARE(ProfileStore::read(RecordHandOff::kCountSection, RecordHandOff::kCountKey, path), QString::number(widths.last()));
         for (qsizetype i = 0; i < holders.size(); ++i) {
             const QString key = QString::number(i);
-            QCOMPARE(read_ini(RecordHandOff::kNameSection, key, path), holders[i] + key);
-            QCOMPARE(read_ini(RecordHandOff::kValueSection, key, path), holders[i] + u':' + key);
+            QCOMPARE(ProfileStore::read(RecordHandOff::kNameSection, key, path), holders[i] + key);
+            QCOMPARE(ProfileStore::read(RecordHandOff::kValueSection, key, path), holders[i] + u':' + key);
         }
-        QCOMPARE(read_ini(RecordHandOff::kOverSection, RecordHandOff::kOverKey, path), QStringLiteral("yes"));
+        QCOMPARE(ProfileStore::read(RecordHandOff::kOverSection, RecordHandOff::kOverKey, path), QStringLiteral("yes"));
         QCOMPARE(readBytes(path).count("\r\n"), 2 * holders.size() + 6);
     }
 

@@ -42,12 +42,12 @@ private slots:
         for (int i = 0; i < rows; ++i) {
             const PanelRowGeometry &r = g.rows.at(i);
             const float top = 6.0f + 24.0f * float(i);
-            QCOMPARE(r.c_fieldLeft, 0.0f);
-            QCOMPARE(r.c_fieldTop, top);
-            QCOMPARE(r.c_fieldWidth, 97.0f);
-            QCOMPARE(r.c_fieldHeight, 19.0f);
-            QCOMPARE(r.t_fieldLeft, 99.0f);
-            QCOMPARE(r.t_fieldTop, i == 0 ? 6.0f : top - 4.0f);
+            QCOMPARE(r.checkLeft, 0.0f);
+            QCOMPARE(r.checkTop, top);
+            QCOMPARE(r.checkWidth, 97.0f);
+            QCOMPARE(r.checkHeight, 19.0f);
+            QCOMPARE(r.boxLeft, 99.0f);
+            QCOMPARE(r.boxTop, i == 0 ? 6.0f : top - 4.0f);
         }
     }
 

@@ -46,12 +46,12 @@ private slots:
         QFETCH(int, vs1Max);
 
         const ScrollLayout layout = scrollRanges(viewportWith(canvasWidth, canvasHeight));
-        QCOMPARE(layout.hs1Top, 209.0f);
-        QCOMPARE(layout.hs1Width, 214.0f);
-        QCOMPARE(layout.hs1.visible, hs1Max >= 0);
-        QCOMPARE(layout.hs1.max, hs1Max >= 0 ? std::optional<qint16>(hs1Max) : std::nullopt);
-        QCOMPARE(layout.vs1.visible, vs1Max >= 0);
-        QCOMPARE(layout.vs1.max, vs1Max >= 0 ? std::optional<qint16>(vs1Max) : std::nullopt);
+        QCOMPARE(layout.horizontalBarTop, 209.0f);
+        QCOMPARE(layout.horizontalBarWidth, 214.0f);
+        QCOMPARE(layout.horizontal.visible, hs1Max >= 0);
+        QCOMPARE(layout.horizontal.max, hs1Max >= 0 ? std::optional<qint16>(hs1Max) : std::nullopt);
+        QCOMPARE(layout.vertical.visible, vs1Max >= 0);
+        QCOMPARE(layout.vertical.max, vs1Max >= 0 ? std::optional<qint16>(vs1Max) : std::nullopt);
     }
 
     void sixteenBitOverflow_data()

@@ -40,7 +40,7 @@ class TestStatementBuilder : public QObject
 private slots:
     void composes_data()
     {
-        QTest::addColumn<QString>("g_sql");
+        QTest::addColumn<QString>("defaultStatement");
         QTest::addColumn<SearchJoin>("join");
         QTest::addColumn<int>("ck_mohu");
         QTest::addColumn<QList<SearchRow>>("rows");
@@ -122,13 +122,13 @@ private slots:
 
     void composes()
     {
-        QFETCH(QString, g_sql);
+        QFETCH(QString, defaultStatement);
         QFETCH(SearchJoin, join);
         QFETCH(int, ck_mohu);
         QFETCH(QList<SearchRow>, rows);
         QFETCH(QString, expected);
 
-        const std::optional<QString> statement = composeStatement({g_sql, join, ck_mohu, rows});
+        const std::optional<QString> statement = composeStatement({defaultStatement, join, ck_mohu, rows});
         QVERIFY(statement);
         QCOMPARE(*statement, expected);
     }

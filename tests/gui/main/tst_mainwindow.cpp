@@ -91,9 +91,9 @@ private slots:
             QCOMPARE(desk.selectedRow(), 0);
         }
         if (connection == "-")
-            QVERIFY(desk.config.g_cn.isEmpty());
+            QVERIFY(desk.config.connectionString.isEmpty());
         else
-            QCOMPARE(desk.config.g_cn, connection);
+            QCOMPARE(desk.config.connectionString, connection);
         QVERIFY(!QFile::exists(desk.brinfo()));
     }
 
@@ -148,33 +148,33 @@ private slots:
         desk.open();
 
         DataLink &link = desk.window->dataLink();
-        link.s_ref("select * from 登记 where 编号 <= 4");
+        link.refresh("select * from 登记 where 编号 <= 4");
         QCOMPARE(desk.count(), QStringLiteral("共有 4 人"));
         QCOMPARE(desk.selectedRow(), 3);
-        QCOMPARE(link.rs()->currentRow(), 3);
+        QCOMPARE(link.result()->currentRow(), 3);
 
         // The grid's selection is the result's current row.
         desk.window->grid()->view()->selectRow(1);
-        QCOMPARE(link.rs()->currentRow(), 1);
+        QCOMPARE(link.result()->currentRow(), 1);
 
-        link.s_ref("select * from 空");
+        link.refresh("select * from 空");
         QCOMPARE(desk.count(), QStringLiteral("共有 0 人"));
         QCOMPARE(desk.gridRows(), 0);
 
-        link.s_ref("select * from");
+        link.refresh("select * from");
         QCOMPARE(desk.messages.texts(), QStringList({kQueryMessage}));
         QCOMPARE(desk.count(), QStringLiteral("共有 0 人"));
 
-        link.ceshi_cn(kPeople);
+        link.reconnectAndShow(kPeople);
         QCOMPARE(desk.count(), QStringLiteral("共有 5 人"));
         QCOMPARE(desk.selectedRow(), 0);
 
-        // g_cnok follows the last connect; the label keeps its text.
-        QVERIFY(desk.config.g_cnok);
-        desk.config.g_cn = "Provider=SQLite;Data Source=missing.db";
-        link.s_connect();
-        QVERIFY(!desk.config.g_cnok);
-        link.s_ref(kPeople);
+        // connected follows the last connect; the label keeps its text.
+        QVERIFY(desk.config.connected);
+        desk.config.connectionString = "Provider=SQLite;Data Source=missing.db";
+        link.openConnection();
+        QVERIFY(!desk.config.connected);
+        link.refresh(kPeople);
         QCOMPARE(desk.messages.texts(), QStringList({kQueryMessage, kConnectMessage, kQueryMessage}));
         QCOMPARE(desk.count(), QStringLiteral("共有 5 人"));
     }
@@ -187,7 +187,7 @@ private slots:
         desk.registry.writeIni(desk.registry.connection(), "select * from 登记 where 编号 <= 2",
                                "select * from 科室表");
         desk.open();
-        desk.config.g_qt1 = "   "; // as the settings dialog may set it
+        desk.config.spare1Statement = "   "; // as the settings dialog may set it
 
         desk.click("exbt_qt2"); // not set: nothing at all
         QVERIFY(desk.messages.messages.isEmpty());
@@ -243,7 +243,7 @@ private slots:
         Desk desk;
         prepare(desk, 2);
         desk.open();
-        desk.window->dataLink().s_ref(statement);
+        desk.window->dataLink().refresh(statement);
         desk.messages.clear();
         desk.click("exbt_in");
         QCOMPARE(desk.messages.texts(), QStringList({"没有可以导入的记录！"}));

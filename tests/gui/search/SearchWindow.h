@@ -59,7 +59,7 @@ inline void type(QWidget *widget, const QString &text)
     QCoreApplication::sendEvent(widget, &commit);
 }
 
-// A shown main window on a temporary program directory, after Form_Load.
+// A shown main window on a temporary program directory, after start().
 class SearchWindow
 {
 public:
@@ -74,7 +74,7 @@ public:
         registry.writeIni(connection, defaultStatement, all);
         window = std::make_unique<MainWindow>(config, ProgramDirectory(registry.path()), messages,
                                               clock);
-        window->Form_Load();
+        window->start();
         window->show();
         return QTest::qWaitForWindowExposed(window.get());
     }
@@ -115,7 +115,7 @@ public:
     QList<int> ids() const
     {
         QList<int> out;
-        const db::ResultPtr &rs = window->dataLink().rs();
+        const db::ResultPtr &rs = window->dataLink().result();
         if (rs && rs->isOpen())
             for (qint64 r = 0; r < rs->rowCount(); ++r)
                 out.append(rs->text(r, 0).toInt());

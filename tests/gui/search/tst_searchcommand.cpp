@@ -311,7 +311,7 @@ private slots:
         // statement, where 登记日期 is a date.
         QVERIFY(open({}, QStringLiteral("select 编号, 姓名 from 人员")));
         w->click("exbt_showall");
-        QCOMPARE(w->window->dataLink().rs()->columnCount(), 2);
+        QCOMPARE(w->window->dataLink().result()->columnCount(), 2);
         w->tick(kRegistered);
         type(w->box(kRegistered), QStringLiteral("2012-3-8"));
         w->click("exbt_find");
@@ -334,12 +334,12 @@ private slots:
         w->tick(kRegistered);
         closeFrame();
         type(w->box(kRegistered), typed);
-        const db::ResultPtr before = w->window->dataLink().rs();
+        const db::ResultPtr before = w->window->dataLink().result();
         w->click("exbt_find");
 
         QCOMPARE(w->messages.texts(), QStringList{kQueryMessage});
         QCOMPARE(w->messages.messages.first().icon, MessageService::Icon::Information);
-        QCOMPARE(w->window->dataLink().rs(), before);
+        QCOMPARE(w->window->dataLink().result(), before);
         QCOMPARE(w->count(), QStringLiteral("共有 5 人"));
     }
 };

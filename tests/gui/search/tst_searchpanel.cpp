@@ -86,15 +86,15 @@ class TestSearchPanel : public QObject
     Q_OBJECT
 
     test::TestRegistry m_registry;
-    db::ConnectionPtr m_cn;
+    db::ConnectionPtr m_connection;
     test::MessageRecorder m_messages;
     FixedClock m_clock;
     std::unique_ptr<QWidget> m_window;
     SearchPanel *m_panel = nullptr;
-    db::ResultPtr m_rs;
+    db::ResultPtr m_result;
 
     QString listFolder() const { return m_registry.file(QStringLiteral("set_info/bg_info/field_list")); }
-    db::ResultPtr select(const QString &statement) { return m_cn->execute(statement); }
+    db::ResultPtr select(const QString &statement) { return m_connection->execute(statement); }
     // "select 1 as "name", ..." for every name.
     db::ResultPtr columns(const QStringList &names)
     {
@@ -105,8 +105,8 @@ class TestSearchPanel : public QObject
     }
     void build(const db::ResultPtr &rs)
     {
-        m_rs = rs;
-        m_panel->s_showfields(*rs);
+        m_result = rs;
+        m_panel->rebuildSearchPanel(*rs);
     }
     void writeList(const QString &file, const QByteArray &bytes)
     {
@@ -125,7 +125,7 @@ private slots:
                                        " 登记时间 NUMERIC, 备注 TEXT)"),
                         QStringLiteral("insert into people values ('张三', 30, '1982-01-02',"
                                        " '2012-03-05 10:00:00', '')")});
-        m_cn = db::Connection::open(m_registry.connection(), m_registry.path());
+        m_connection = db::Connection::open(m_registry.connection(), m_registry.path());
     }
 
     void init()
@@ -135,7 +135,7 @@ private slots:
         m_window->resize(300, 300);
         m_panel = new SearchPanel(ProgramDirectory(m_registry.path()), m_messages, m_clock,
                                   m_window.get());
-        m_panel->setResultSource([this] { return m_rs; });
+        m_panel->setResultSource([this] { return m_result; });
         m_window->show();
         QApplication::setActiveWindow(m_window.get());
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -145,13 +145,13 @@ private slots:
     void cleanup()
     {
         m_window.reset();
-        m_rs.reset();
+        m_result.reset();
         QVERIFY(QDir(m_registry.file(QStringLiteral("set_info"))).removeRecursively());
     }
 
     void rowZeroStays()
     {
-        m_panel->s_showfields(NamedColumns({}));
+        m_panel->rebuildSearchPanel(NamedColumns({}));
         QCOMPARE(m_panel->c_field(0)->text(), QStringLiteral("字段"));
         QCOMPARE(m_panel->builtTypeCode(0), -1);
 
@@ -160,7 +160,7 @@ private slots:
         build(columns(numbered(12)));
         m_panel->VS1()->setValue(30);
         m_panel->t_field(0)->setText(QStringLiteral("x"));
-        m_panel->s_showfields(NamedColumns({}));
+        m_panel->rebuildSearchPanel(NamedColumns({}));
         QCOMPARE(m_panel->rowCount(), 1);
         QCOMPARE(m_panel->c_field(0)->text(), QStringLiteral("c0"));
         QVERIFY(m_panel->t_field(0)->text().isEmpty());
@@ -223,7 +223,7 @@ private slots:
         build(columns(numbered(12)));
         m_panel->VS1()->setValue(30);
         QVERIFY_THROWS_EXCEPTION(db::DbError,
-                                 m_panel->s_showfields(NamedColumns({"a", "b", "c", "d", "e"}, 3)));
+                                 m_panel->rebuildSearchPanel(NamedColumns({"a", "b", "c", "d", "e"}, 3)));
         QCOMPARE(m_panel->rowCount(), 4);
         QCOMPARE(m_panel->c_field(2)->text(), QStringLiteral("c"));
         QVERIFY(!m_panel->c_field(3)->isVisible());
@@ -231,7 +231,7 @@ private slots:
 
         // 1,400 rows make a canvas more than 32767 pixels beyond the viewport.
         QVERIFY_THROWS_EXCEPTION(SearchPanelOverflow,
-                                 m_panel->s_showfields(NamedColumns(numbered(1400))));
+                                 m_panel->rebuildSearchPanel(NamedColumns(numbered(1400))));
         QCOMPARE(m_panel->rowCount(), 1400);
         QCOMPARE(m_panel->pic_dsgn()->height(), 33 + 24 * 1399);
     }
@@ -489,9 +489,9 @@ private slots:
         build(select(statement));
         writeList(m_panel->c_field(row)->text() + QStringLiteral(".flt"), "p\r\nq\r\n");
         if (result == "not open")
-            m_rs = select(QStringLiteral("update people set 备注 = ''"));
+            m_result = select(QStringLiteral("update people set 备注 = ''"));
         else if (result == "none")
-            m_rs.reset();
+            m_result.reset();
         focusBox(row);
         QCOMPARE(background(m_panel->t_field(row)), kCyan);
         QCOMPARE(m_panel->fmrq()->isVisible(), frame);
@@ -502,7 +502,7 @@ private slots:
     void builtTypeCodeOutlivesResult()
     {
         build(select(QStringLiteral("select 姓名, 年龄, 生日, 登记时间 from people")));
-        m_rs = select(QStringLiteral("select 姓名 from people"));
+        m_result = select(QStringLiteral("select 姓名 from people"));
         QCOMPARE(m_panel->currentTypeCode(0), std::optional<int>(db::TypeText));
         QCOMPARE(m_panel->currentTypeCode(2), std::nullopt);
         QCOMPARE(m_panel->builtTypeCode(1), int(db::TypeInteger));

@@ -50,16 +50,16 @@ private slots:
         SettingsDialog *dialog = openSettings(desk, "", "-1");
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(dialog->windowTitle(), QStringLiteral("网络连接接口-SQL语句设置"));
-        QCOMPARE(dialog->t_cn()->text(), desk.registry.connection());
-        QCOMPARE(dialog->t_sql()->text(), kDefault);
-        QVERIFY(dialog->t_all()->text().isEmpty());
-        QVERIFY(dialog->t_qt1()->text().isEmpty());
-        QVERIFY(dialog->t_qt2()->text().isEmpty());
+        QCOMPARE(dialog->findChild<QLineEdit *>("t_cn")->text(), desk.registry.connection());
+        QCOMPARE(dialog->findChild<QLineEdit *>("t_sql")->text(), kDefault);
+        QVERIFY(dialog->findChild<QLineEdit *>("t_all")->text().isEmpty());
+        QVERIFY(dialog->findChild<QLineEdit *>("t_qt1")->text().isEmpty());
+        QVERIFY(dialog->findChild<QLineEdit *>("t_qt2")->text().isEmpty());
 
         // A second click keeps the one dialog and what was typed in it.
-        dialog->t_qt2()->setText("typed");
+        dialog->findChild<QLineEdit *>("t_qt2")->setText("typed");
         QCOMPARE(desk.openSettings(), dialog);
-        QCOMPARE(dialog->t_qt2()->text(), QStringLiteral("typed"));
+        QCOMPARE(dialog->findChild<QLineEdit *>("t_qt2")->text(), QStringLiteral("typed"));
         QCOMPARE(desk.window->findChildren<SettingsDialog *>().size(), 1);
     }
 
@@ -71,10 +71,10 @@ private slots:
         QCOMPARE(desk.messages.texts(), QStringList({"数据库连接成功！"}));
 
         desk.messages.clear();
-        dialog->t_cn()->setText("Provider=SQLite;Data Source=missing.db");
+        dialog->findChild<QLineEdit *>("t_cn")->setText("Provider=SQLite;Data Source=missing.db");
         click(dialog, "Command1");
         QCOMPARE(desk.messages.texts(), QStringList({kConnectMessage}));
-        QCOMPARE(desk.config.g_cn, desk.registry.connection());
+        QCOMPARE(desk.config.connectionString, desk.registry.connection());
     }
 
     void testsRunOverTheTypedConnection()
@@ -84,14 +84,14 @@ private slots:
             QSKIP("VESKO_TEST_PG_HOST is not set");
         Desk desk;
         SettingsDialog *dialog = openSettings(desk);
-        dialog->t_cn()->setText(server);
+        dialog->findChild<QLineEdit *>("t_cn")->setText(server);
         click(dialog, "Command1");
         QCOMPARE(desk.messages.texts(), QStringList({"数据库连接成功！"}));
-        dialog->t_qt2()->setText("select 1 as 甲, '乙' as 乙 union all select 2, null");
+        dialog->findChild<QLineEdit *>("t_qt2")->setText("select 1 as 甲, '乙' as 乙 union all select 2, null");
         click(dialog, "Command5");
         QCOMPARE(desk.messages.texts(), QStringList({"数据库连接成功！"}));
         QCOMPARE(desk.count(), QStringLiteral("共有 2 人"));
-        QCOMPARE(desk.config.g_cn, desk.registry.connection());
+        QCOMPARE(desk.config.connectionString, desk.registry.connection());
     }
 
     void statementTestShowsItsResultWithoutStoringIt()
@@ -105,7 +105,7 @@ private slots:
         QCOMPARE(desk.count(), QStringLiteral("共有 1 人"));
         QCOMPARE(desk.window->grid()->view()->model()->headerData(1, Qt::Horizontal).toString(),
                  QStringLiteral("人数"));
-        QCOMPARE(desk.config.g_all, QStringLiteral("select * from 科室表"));
+        QCOMPARE(desk.config.allStatement, QStringLiteral("select * from 科室表"));
         QCOMPARE(readBytes(desk.ini()), before);
     }
 
@@ -114,32 +114,32 @@ private slots:
         Desk desk;
         SettingsDialog *dialog = openSettings(desk);
         const QString longStatement = "select * from 登记 where 姓名 <> '" + QString(300, 'x') + "'";
-        dialog->t_sql()->setText(longStatement);
-        dialog->t_qt1()->setText("select 1");
+        dialog->findChild<QLineEdit *>("t_sql")->setText(longStatement);
+        dialog->findChild<QLineEdit *>("t_qt1")->setText("select 1");
         dialog->close();
         QVERIFY(desk.messages.messages.isEmpty());
-        QCOMPARE(desk.config.g_sql, longStatement);
-        QCOMPARE(desk.config.g_qt1, QStringLiteral("select 1"));
+        QCOMPARE(desk.config.defaultStatement, longStatement);
+        QCOMPARE(desk.config.spare1Statement, QStringLiteral("select 1"));
         QCOMPARE(fromGbk(readBytes(desk.ini())),
                  "[数据连接]\r\nvalue=" + desk.registry.connection() + "\r\n[默认查询]\r\nvalue=" + longStatement
                      + "\r\n[全部]\r\nvalue=\r\n[备用一]\r\nvalue=select 1\r\n[备用二]\r\nvalue=\r\n");
 
         // Reopening, and a restart, see what the close stored, whole.
-        QCOMPARE(desk.openSettings()->t_sql()->text(), longStatement);
+        QCOMPARE(desk.openSettings()->findChild<QLineEdit *>("t_sql")->text(), longStatement);
         RunConfig restarted;
         QVERIFY(readStartupConfig(desk.ini(), restarted));
-        QCOMPARE(restarted.g_sql, longStatement);
+        QCOMPARE(restarted.defaultStatement, longStatement);
     }
 
     void closingWithoutConnectionReportsBothFailures()
     {
         Desk desk;
         SettingsDialog *dialog = openSettings(desk);
-        dialog->t_cn()->clear();
+        dialog->findChild<QLineEdit *>("t_cn")->clear();
         dialog->close();
         QCOMPARE(desk.messages.texts(), QStringList({kConnectMessage, kQueryMessage}));
-        QVERIFY(desk.config.g_cn.isEmpty());
-        QCOMPARE(read_ini(ini::kConnection, ini::kValue, desk.ini()), QString());
+        QVERIFY(desk.config.connectionString.isEmpty());
+        QCOMPARE(ProfileStore::read(ini::kConnection, ini::kValue, desk.ini()), QString());
     }
 
     void closingWithoutDefaultStatementStoresNothing()
@@ -147,23 +147,23 @@ private slots:
         Desk desk;
         SettingsDialog *dialog = openSettings(desk);
         const QByteArray before = readBytes(desk.ini());
-        dialog->t_cn()->setText("changed");
-        dialog->t_sql()->clear();
+        dialog->findChild<QLineEdit *>("t_cn")->setText("changed");
+        dialog->findChild<QLineEdit *>("t_sql")->clear();
         dialog->close();
         QCOMPARE(desk.messages.texts(), QStringList({"未设置数据库连接参数"}));
         QCOMPARE(desk.messages.messages.first().icon, MessageService::Icon::Information);
         QCOMPARE(readBytes(desk.ini()), before);
-        QCOMPARE(desk.config.g_cn, desk.registry.connection());
+        QCOMPARE(desk.config.connectionString, desk.registry.connection());
     }
 
     void mainWindowClosingWithDialogOpenStoresWithoutReconnecting()
     {
         Desk desk;
         SettingsDialog *dialog = openSettings(desk);
-        dialog->t_cn()->setText("Provider=SQLite;Data Source=missing.db");
+        dialog->findChild<QLineEdit *>("t_cn")->setText("Provider=SQLite;Data Source=missing.db");
         desk.window->close();
         QVERIFY(desk.messages.messages.isEmpty());
-        QCOMPARE(read_ini(ini::kConnection, ini::kValue, desk.ini()),
+        QCOMPARE(ProfileStore::read(ini::kConnection, ini::kValue, desk.ini()),
                  QStringLiteral("Provider=SQLite;Data Source=missing.db"));
         QVERIFY(QFile::exists(desk.brinfo()));
     }
