@@ -1,0 +1,99 @@
+#include "core/platform/RegularFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vesko {
+
+namespace {
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+FileError::FileError(Kind kind, const QString &path, const QString &reason)
+    : std::runtime_error(QStringLiteral("%1: %2").arg(path, reason).toStdString())
+    , m_kind(kind)
+    , m_path(path)
+{
+}
+
+QString FileError::detail() const
+{
+    return QString::fromStdString(what());
+}
+
+QByteArray readRegularFile(const QString &path, qint64 maxBytes)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const Descriptor fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0) {
+        const int error = errno;
+        throw FileError(error == ENOENT || error == ENOTDIR ? FileError::Kind::Missing
+                                                            : FileError::Kind::Failed,
+                        path, systemReason(error));
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        throw FileError(FileError::Kind::Failed, path, systemReason(errno));
+    if (!S_ISREG(info.st_mode))
+        throw FileError(FileError::Kind::NotRegular, path, QStringLiteral("not a regular file"));
+    if (info.st_size > maxBytes)
+        throw FileError(FileError::Kind::TooLarge, path,
+                        QStringLiteral("larger than %1 bytes").arg(maxBytes));
+
+    QByteArray bytes;
+    bytes.resize(qsizetype(info.st_size));
+    qsizetype filled = 0;
+    // The file may grow while it is read: never beyond the cap.
+    for (;;) {
+        if (filled == bytes.size()) {
+            if (bytes.size() >= maxBytes + 1)
+                throw FileError(FileError::Kind::TooLarge, path,
+                                QStringLiteral("larger than %1 bytes").arg(maxBytes));
+            bytes.resize(qMin<qint64>(maxBytes + 1, qMax<qint64>(bytes.size() * 2, 4096)));
+        }
+        const ssize_t got = ::read(fd.get(), bytes.data() + filled, std::size_t(bytes.size() - filled));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileError(FileError::Kind::Failed, path, systemReason(errno));
+        }
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    bytes.truncate(filled);
+    return bytes;
+}
+
+} // namespace vesko
