@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/DbError.h"
+#include "db/Dialect.h"
 #include "db/Result.h"
 
 #include <QString>
@@ -29,6 +30,19 @@ public:
     // set (an update, say) is carried out and gives a result that is not open.
     // #...# date literals are rewritten for the engine first. Throws DbError.
     virtual ResultPtr execute(const QString &statement) = 0;
+
+    // How a composed search statement writes dates and patterns here.
+    const Dialect &dialect() const { return m_dialect; }
+
+protected:
+    explicit Connection(Dialect dialect)
+        : m_dialect(dialect)
+    {
+    }
+    void setDialect(Dialect dialect) { m_dialect = dialect; }
+
+private:
+    Dialect m_dialect;
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;

@@ -119,7 +119,8 @@ struct OdbcConnection::Handles
 };
 
 OdbcConnection::OdbcConnection(const QString &connectionString)
-    : m_handles(std::make_unique<Handles>())
+    : Connection(Dialect())
+    , m_handles(std::make_unique<Handles>())
 {
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, m_handles->environment.out())))
         throw DbError(QStringLiteral("The ODBC driver manager could not allocate an environment"));
@@ -135,9 +136,16 @@ OdbcConnection::OdbcConnection(const QString &connectionString)
 
     SQLWCHAR dbms[64] = {};
     SQLSMALLINT length = 0;
-    if (SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_DBMS_NAME, dbms, sizeof(dbms), &length)))
-        m_jet = fromWide(dbms, length / 2, std::size(dbms))
-                    .compare(u"ACCESS", Qt::CaseInsensitive) == 0;
+    if (SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_DBMS_NAME, dbms, sizeof(dbms), &length))) {
+        const QString name = fromWide(dbms, length / 2, std::size(dbms));
+        m_jet = name.compare(u"ACCESS", Qt::CaseInsensitive) == 0;
+        if (m_jet)
+            setDialect(Dialect(Dialect::Engine::Jet));
+        else if (name.startsWith(u"SQLite", Qt::CaseInsensitive))
+            setDialect(Dialect(Dialect::Engine::Sqlite));
+        else if (name.startsWith(u"PostgreSQL", Qt::CaseInsensitive))
+            setDialect(Dialect(Dialect::Engine::Postgres));
+    }
 }
 
 OdbcConnection::~OdbcConnection()

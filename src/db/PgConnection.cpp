@@ -73,6 +73,7 @@ void PgConnection::Finisher::operator()(pg_conn *connection) const
 }
 
 PgConnection::PgConnection(const ConnectionString &settings)
+    : Connection(Dialect(Dialect::Engine::Postgres))
 {
     std::vector<QByteArray> keys;
     std::vector<QByteArray> values;

@@ -67,6 +67,7 @@ void SqliteConnection::Closer::operator()(sqlite3 *db) const
 }
 
 SqliteConnection::SqliteConnection(const QString &path)
+    : Connection(Dialect(Dialect::Engine::Sqlite))
 {
     sqlite3 *db = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);

@@ -96,6 +96,11 @@ void DataLink::showResult()
     m_view.setCountText(countText(m_result->rowCount()));
 }
 
+db::Dialect DataLink::dialect() const
+{
+    return m_connection ? m_connection->dialect() : db::Dialect();
+}
+
 QString DataLink::countText(qint64 rows)
 {
     return QStringLiteral("共有 %1 人").arg(rows);

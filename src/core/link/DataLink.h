@@ -41,6 +41,9 @@ public:
     // The current result, never null; not open before the first statement
     // and after a failed one.
     const db::ResultPtr &result() const { return m_result; }
+    // The dialect of the open connection; the standard one without.
+    db::Dialect dialect() const;
+
     static QString countText(qint64 rows);
 
 private:
