@@ -9,24 +9,19 @@ Q_DECLARE_METATYPE(vesko::SearchRow)
 
 namespace {
 
-SearchRow text(const QString &name, const QString &value, bool ticked = true)
-{
-    return {name, ticked, 202, value, {}, {}};
-}
+constexpr int kText = 202;
+constexpr int kInteger = 3;
+constexpr int kDate = 7;
 
-SearchRow integer(const QString &name, const QString &value)
+SearchRow row(const QString &name, int type, const QString &value, const QString &start = {}, const QString &end = {})
 {
-    return {name, true, 3, value, {}, {}};
-}
-
-SearchRow date(const QString &value, const QString &start = {}, const QString &end = {})
-{
-    return {QStringLiteral("登记日期"), true, 7, value, start, end};
+    return {name, true, type, value, start, end};
 }
 
 const QString kReg = QStringLiteral("select * from reg");
 const QString kRegWhere = QStringLiteral("select * from reg where 状态=1 order by 编号");
-const SearchRow kRange = date("从 2012-3-5 到 2012-3-7", "2012-3-5", "2012-3-7");
+const SearchRow kRange = row("登记日期", kDate, "从 2012-3-5 到 2012-3-7", "2012-3-5", "2012-3-7");
+const SearchRow kName = row("姓名", kText, "张");
 
 } // namespace
 
@@ -45,51 +40,44 @@ private slots:
         QTest::addColumn<QString>("expected"); // empty: nothing is sent
 
         const QString worked2 = "select * from reg where 姓名 LIKE '%张%'  or 登记日期  between  ";
-        QTest::newRow("worked 1: text and integer with and")
-            << kReg << Engine::Jet << true << false << QList{text("姓名", "张三"), integer("年龄", "30")}
-            << "select * from reg where 姓名='张三' and 年龄=30 ";
-        QTest::newRow("worked 2: Jet") << kRegWhere << Engine::Jet << false << true << QList{text("姓名", "张"), kRange}
+        const QString where = "select * from reg where 登记日期  between  ";
+        QTest::newRow("worked 1: text and integer with and") << kReg << Engine::Jet << true << false
+            << QList{row("姓名", kText, "张三"), row("年龄", kInteger, "30")} << "select * from reg where 姓名='张三' and 年龄=30 ";
+        QTest::newRow("worked 2: Jet") << kRegWhere << Engine::Jet << false << true << QList{kName, kRange}
             << worked2 + "# 2012-3-5 00:00:00 #  and  # 2012-3-7 23:59:59# ";
-        QTest::newRow("worked 2: SQLite") << kRegWhere << Engine::Sqlite << false << true << QList{text("姓名", "张"), kRange}
+        QTest::newRow("worked 2: SQLite") << kRegWhere << Engine::Sqlite << false << true << QList{kName, kRange}
             << worked2 + "'2012-03-05'  and  '2012-03-07 23:59:59' ";
-        QTest::newRow("worked 2: PostgreSQL") << kRegWhere << Engine::Postgres << false << true << QList{text("姓名", "张"), kRange}
+        QTest::newRow("worked 2: PostgreSQL") << kRegWhere << Engine::Postgres << false << true << QList{kName, kRange}
             << worked2 + "'2012-03-05 00:00:00'  and  '2012-03-07 23:59:59' ";
-        QTest::newRow("worked 3: nothing ticked keeps the statement")
-            << kRegWhere << Engine::Jet << false << true << QList{text("姓名", "张", false)} << kRegWhere;
-        QTest::newRow("worked 4: typed date is one day") << kReg << Engine::Jet << true << false << QList{date("2012-3-5")}
-            << "select * from reg where 登记日期  between  # 2012-3-5 00:00:00 #  and  # 2012-3-5 23:59:59# ";
-        QTest::newRow("slashes, blanks around") << kReg << Engine::Standard << true << false << QList{date(" 2012/3/5 ")}
-            << "select * from reg where 登记日期  between  '2012-03-05 00:00:00'  and  '2012-03-05 23:59:59' ";
-        QTest::newRow("month first") << kReg << Engine::Sqlite << true << false << QList{date("3/5/2012")}
-            << "select * from reg where 登记日期  between  '2012-03-05'  and  '2012-03-05 23:59:59' ";
-        QTest::newRow("WHERE in capitals, kept as stored")
-            << "SELECT * FROM reg WHERE 状态=1" << Engine::Jet << true << false << QList{text("姓名", "张三")}
-            << "SELECT * FROM reg WHERE 姓名='张三' ";
-        QTest::newRow("where inside a word, then the keyword")
-            << "select somewhere, nowhere_x from reg Where a=1" << Engine::Jet << true << false << QList{text("姓名", "张三")}
-            << "select somewhere, nowhere_x from reg Where 姓名='张三' ";
-        QTest::newRow("where inside quotes")
-            << "select 'a where', \"where\" from reg" << Engine::Jet << true << false << QList{text("姓名", "张三")}
-            << "select 'a where', \"where\" from reg where 姓名='张三' ";
-        QTest::newRow("nothing ticked: a trailing or dropped")
-            << "select * from reg where 状态=1 or " << Engine::Jet << false << false << QList<SearchRow>{}
-            << "select * from reg where 状态=1 ";
-        QTest::newRow("quotes doubled, wildcards kept")
-            << kReg << Engine::Jet << false << true << QList{text("姓名", "O'N%_")}
-            << "select * from reg where 姓名 LIKE '%O''N%_%'  ";
-        QTest::newRow("exact match keeps blanks and backslash")
-            << kReg << Engine::Postgres << false << false << QList{text("first name", " a\\b ")}
-            << "select * from reg where first name=' a\\b ' ";
-        QTest::newRow("backslash literal in LIKE on PostgreSQL")
-            << kReg << Engine::Postgres << false << true << QList{text("姓名", "a\\b")}
-            << "select * from reg where 姓名 LIKE '%a\\\\b%'  ";
-        QTest::newRow("backslash as typed on SQLite") << kReg << Engine::Sqlite << false << true << QList{text("姓名", "a\\b")}
-            << "select * from reg where 姓名 LIKE '%a\\b%'  ";
+        QTest::newRow("worked 3: nothing ticked keeps the statement") << kRegWhere << Engine::Jet << false << true
+            << QList{SearchRow{"姓名", false, kText, "张", {}, {}}} << kRegWhere;
+        QTest::newRow("worked 4: typed date is one day") << kReg << Engine::Jet << true << false
+            << QList{row("登记日期", kDate, "2012-3-5")} << where + "# 2012-3-5 00:00:00 #  and  # 2012-3-5 23:59:59# ";
+        QTest::newRow("slashes, blanks around") << kReg << Engine::Standard << true << false
+            << QList{row("登记日期", kDate, " 2012/3/5 ")} << where + "'2012-03-05 00:00:00'  and  '2012-03-05 23:59:59' ";
+        QTest::newRow("month first") << kReg << Engine::Sqlite << true << false << QList{row("登记日期", kDate, "3/5/2012")}
+            << where + "'2012-03-05'  and  '2012-03-05 23:59:59' ";
+        QTest::newRow("WHERE in capitals, kept as stored") << "SELECT * FROM reg WHERE 状态=1" << Engine::Jet << true
+            << false << QList{kName} << "SELECT * FROM reg WHERE 姓名='张' ";
+        QTest::newRow("where inside a word, then the keyword") << "select somewhere, nowhere_x from reg Where a=1"
+            << Engine::Jet << true << false << QList{kName} << "select somewhere, nowhere_x from reg Where 姓名='张' ";
+        QTest::newRow("where inside quotes") << "select 'a where', \"where\" from reg" << Engine::Jet << true << false
+            << QList{kName} << "select 'a where', \"where\" from reg where 姓名='张' ";
+        QTest::newRow("nothing ticked: a trailing or dropped") << "select * from reg where 状态=1 or " << Engine::Jet
+            << false << false << QList<SearchRow>{} << "select * from reg where 状态=1 ";
+        QTest::newRow("quotes doubled, wildcards kept") << kReg << Engine::Jet << false << true
+            << QList{row("姓名", kText, "O'N%_")} << "select * from reg where 姓名 LIKE '%O''N%_%'  ";
+        QTest::newRow("exact match keeps blanks and backslash") << kReg << Engine::Postgres << false << false
+            << QList{row("first name", kText, " a\\b ")} << "select * from reg where first name=' a\\b ' ";
+        QTest::newRow("backslash literal in LIKE on PostgreSQL") << kReg << Engine::Postgres << false << true
+            << QList{row("姓名", kText, "a\\b")} << "select * from reg where 姓名 LIKE '%a\\\\b%'  ";
+        QTest::newRow("backslash as typed on SQLite") << kReg << Engine::Sqlite << false << true
+            << QList{row("姓名", kText, "a\\b")} << "select * from reg where 姓名 LIKE '%a\\b%'  ";
         for (const char *bad : {"", "2012-3-8# or 1=1 or #2012-3-8", "2012-3-8'", "2012-2-30", "2012-3/5", "12/3/5"})
             QTest::addRow("no date: '%s'", bad) << kReg << Engine::Jet << false << false
-                                                << QList{text("姓名", "张三"), date(bad)} << QString();
+                                                << QList{kName, row("登记日期", kDate, bad)} << QString();
         QTest::newRow("bad range end") << kReg << Engine::Jet << false << false
-                                       << QList{date("x", "2012-3-5", "2012-3-7'")} << QString();
+                                       << QList{row("登记日期", kDate, "x", "2012-3-5", "2012-3-7'")} << QString();
     }
 
     void composes()

@@ -1,4 +1,5 @@
 #include "support/Desk.h"
+#include "support/FileBytes.h"
 
 #include "core/config/Gbk.h"
 #include "gui/search/SearchBox.h"
@@ -37,9 +38,7 @@ class TestSearchPanel : public QObject
         d->registry.sql({"create table t (d DATETIME)", "insert into t values ('2012-03-05')"});
         d->registry.writeIni(d->registry.connection(), "select " + parts.join(u',') + ", d from t");
         QVERIFY(QDir().mkpath(d->registry.file("set_info/bg_info/field_list")));
-        QFile list(d->registry.file("set_info/bg_info/field_list/c0.flt"));
-        QVERIFY(list.open(QIODevice::WriteOnly) && list.write(toGbk("张三\r\n李四\r\n")) > 0);
-        list.close();
+        QVERIFY(writeBytes(d->registry.file("set_info/bg_info/field_list/c0.flt"), toGbk("张三\r\n李四\r\n")));
         d->open();
         QVERIFY(QTest::qWaitForWindowActive(d->window.get()));
         QCOMPARE(d->messages.texts(), QStringList());
@@ -49,7 +48,6 @@ private slots:
     void wideResultScrollsToTheFocus()
     {
         open(1999);
-        QCOMPARE(d->count(), QStringLiteral("共有 1 人"));
         box(1997)->setFocus();
         QTest::keyClick(box(1997), Qt::Key_Return);
         QCOMPARE(focus(), box(1998));
@@ -179,7 +177,6 @@ private slots:
         open(3);
         QTest::mouseClick(box(row), Qt::LeftButton);
         QWidget *target = where == "w_yu" ? d->window.get() : d->window->findChild<QWidget *>(where);
-        QVERIFY(!target->childAt(at));
         QTest::mouseClick(target, Qt::LeftButton, {}, at);
         QVERIFY(!child("fmrq")->isVisible());
         QTEST(child("ls_list")->isVisible(), "listShown");
