@@ -83,11 +83,6 @@ void DateFrame::setDate(const QDate &date)
     }
 }
 
-QComboBox *DateFrame::combo(int number) const
-{
-    return m_combos[number - 1];
-}
-
 bool DateFrame::confirmDateRange()
 {
     QString c[6];
