@@ -136,6 +136,7 @@ private slots:
             combo->showPopup();
             QTRY_VERIFY(combo->view()->isVisible());
             QVERIFY2(combo->view()->viewport()->width() >= combo->view()->sizeHintForColumn(0), name);
+            QVERIFY2(combo->view()->viewport()->height() / combo->view()->sizeHintForRow(0) <= 12, name);
             combo->hidePopup();
         }
     }
