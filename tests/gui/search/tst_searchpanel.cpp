@@ -47,6 +47,7 @@ class TestSearchPanel : public QObject
 private slots:
     void wideResultScrollsToTheFocus()
     {
+        // 2,000 columns: the canvas is far taller than 16-bit ranges reach.
         open(1999);
         box(1997)->setFocus();
         QTest::keyClick(box(1997), Qt::Key_Return);
@@ -64,6 +65,7 @@ private slots:
         QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(8, bar->height() - 4));
         QCOMPARE(bar->value(), 24);
         QTest::keyClick(bar, Qt::Key_PageDown);
+        // The view: the panel's inner height less HS1.
         QCOMPARE(bar->value(), 24 + 209);
         bar->setValue(0);
         QWheelEvent wheel({5, 5}, box(1)->mapToGlobal(QPoint(5, 5)), {}, {0, -120}, Qt::NoButton, {},
