@@ -2,7 +2,6 @@
 // box whose pick list holds 50,000 entries (read, filled, placed and shown).
 
 #include "db/Connection.h"
-#include "gui/search/SearchBox.h"
 #include "gui/search/SearchPanel.h"
 #include "support/MessageRecorder.h"
 #include "core/platform/Clock.h"
@@ -12,7 +11,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
-#include <QScrollBar>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
@@ -79,12 +77,13 @@ int main(int argc, char **argv)
         QCoreApplication::processEvents();
         builds.push_back(timer.nsecsElapsed() / 1e6);
 
-        panel->HScroll1()->setFocus();
+        panel->findChild<QWidget *>(QStringLiteral("HScroll1"))->setFocus();
         timer.restart();
-        panel->t_field(500)->setFocus();
+        panel->findChild<QWidget *>(QStringLiteral("t_field_500"))->setFocus();
         QCoreApplication::processEvents();
         lists.push_back(timer.nsecsElapsed() / 1e6);
-        if (panel->ls_list()->count() != kEntries || !panel->ls_list()->isVisible()) {
+        const auto *list = panel->findChild<QListWidget *>(QStringLiteral("ls_list"));
+        if (list->count() != kEntries || !list->isVisible()) {
             std::fprintf(stderr, "pick list not shown with all entries\n");
             return 1;
         }

@@ -1,10 +1,13 @@
 #include "support/Desk.h"
 
+#include "gui/search/SearchBox.h"
+#include "gui/search/SearchPanel.h"
 #include "gui/settings/SettingsDialog.h"
 #include "gui/widgets/ResultGrid.h"
 
+#include <QCheckBox>
 #include <QLabel>
-#include <QPushButton>
+#include <QAbstractButton>
 #include <QTableView>
 #include <QTest>
 
@@ -24,7 +27,7 @@ QString Desk::count() const
 
 void Desk::click(const char *button) const
 {
-    QTest::mouseClick(window->findChild<QPushButton *>(QString::fromLatin1(button)), Qt::LeftButton);
+    QTest::mouseClick(window->findChild<QAbstractButton *>(QString::fromLatin1(button)), Qt::LeftButton);
 }
 
 int Desk::gridRows() const
@@ -35,6 +38,20 @@ int Desk::gridRows() const
 int Desk::selectedRow() const
 {
     return window->grid()->view()->currentIndex().row();
+}
+
+QCheckBox *Desk::fieldCheck(const QString &caption) const
+{
+    for (QCheckBox *check : window->searchPanel()->findChildren<QCheckBox *>())
+        if (check->text() == caption)
+            return check;
+    return nullptr;
+}
+
+SearchBox *Desk::fieldBox(const QString &caption) const
+{
+    const QString check = fieldCheck(caption)->objectName();
+    return window->searchPanel()->findChild<SearchBox *>(QString(check).replace(QStringLiteral("c_field"), QStringLiteral("t_field")));
 }
 
 SettingsDialog *Desk::openSettings() const

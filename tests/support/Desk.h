@@ -8,7 +8,10 @@
 
 #include <memory>
 
+class QCheckBox;
+
 namespace vesko {
+class SearchBox;
 class SettingsDialog;
 }
 
@@ -39,10 +42,13 @@ struct Desk
     QString brinfo() const { return registry.file(QStringLiteral("brinfo.ini")); }
     // The text of lb_ren.
     QString count() const;
-    // A real mouse click on a push button of the main window.
+    // A real mouse click on a button of the main window.
     void click(const char *button) const;
     int gridRows() const;
     int selectedRow() const;
+    // The search panel's check box and search box of the column with that caption.
+    QCheckBox *fieldCheck(const QString &caption) const;
+    SearchBox *fieldBox(const QString &caption) const;
     // Clicks 数据库连接参数 and gives the dialog it shows.
     SettingsDialog *openSettings() const;
 };

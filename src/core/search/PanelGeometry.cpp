@@ -1,16 +1,9 @@
 #include "core/search/PanelGeometry.h"
 
-#include "core/search/SearchPanelOverflow.h"
-
-#include <limits>
-
 namespace vesko {
 
 PanelGeometry panelGeometry(qsizetype columnCount, float canvasHeight)
 {
-    if (columnCount > std::numeric_limits<qint16>::max())
-        throw SearchPanelOverflow("search panel: more columns than row indices");
-
     PanelGeometry geometry;
     geometry.rows.reserve(qMax<qsizetype>(columnCount, 1));
     geometry.rows.append(panelTemplateRow);

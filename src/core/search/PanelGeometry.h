@@ -36,9 +36,6 @@ inline constexpr float panelTextBoxHeight = 23;
 // one, its text box raised 4 above its check box. The canvas grows by one
 // pitch whenever a row's bottom + 5 reaches its height, and never shrinks.
 // Single-precision arithmetic throughout.
-//
-// Throws SearchPanelOverflow when the count exceeds the 16-bit row index
-// range (more than 32767 columns).
 PanelGeometry panelGeometry(qsizetype columnCount, float canvasHeight);
 
 } // namespace vesko

@@ -9,14 +9,6 @@
 
 namespace vesko {
 
-// The entries of one column's pick-list file.
-struct PickList
-{
-    QStringList entries;     // the lines in file order, verbatim
-    bool found = false;      // something exists at the column's path
-    bool completed = false;  // the file was read to its end
-};
-
 // Reads pick-list files: set_info/bg_info/field_list/<column name>.flt under
 // the program directory, GBK text, one entry per line. Lines end with CR LF,
 // a lone CR or a lone LF; a final line end adds no entry; blanks, empty lines
@@ -25,16 +17,16 @@ struct PickList
 class PickListReader
 {
 public:
+    // A pick list holds at most this many bytes.
+    static constexpr qint64 kMaxBytes = 16 * 1024 * 1024;
+
     explicit PickListReader(ProgramDirectory programDirectory);
 
-    // The file of a column, or none when the name cannot be a file of the
-    // list folder: it holds "/", "\\" or NUL, or is "." or "..".
-    std::optional<QString> path(const QString &columnName) const;
-
-    // A column without a usable name or without a file gives found = false
-    // and no entries. A file that cannot be opened or fails part-way gives
-    // the entries read so far with completed = false.
-    PickList read(const QString &columnName) const;
+    // The entries in file order, verbatim. A list counts as missing (none)
+    // when the column's name cannot be a file of the list folder ("/", "\\"
+    // or NUL in it, or "." or ".."), or its file is not a regular file, is
+    // larger than kMaxBytes or cannot be read. Never blocks on a FIFO.
+    std::optional<QStringList> read(const QString &columnName) const;
 
     // The height of the list in pixels: 100 for fewer than 10 entries, else 200.
     static int listHeight(qsizetype entryCount);

@@ -1,22 +1,15 @@
 #include "core/search/ScrollRanges.h"
 
-#include "core/search/SearchPanelOverflow.h"
-
 #include <cmath>
-#include <limits>
 
 namespace vesko {
 
 namespace {
 
 // nearbyint rounds halves to even in the default rounding mode.
-qint16 toRange(float value)
+int toRange(float value)
 {
-    const float rounded = std::nearbyint(value);
-    if (!(rounded >= std::numeric_limits<qint16>::min()
-          && rounded <= std::numeric_limits<qint16>::max()))
-        throw SearchPanelOverflow("search panel: scroll range beyond 16 bits");
-    return static_cast<qint16>(rounded);
+    return static_cast<int>(std::nearbyint(value));
 }
 
 } // namespace

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QtGlobal>
-
 #include <optional>
 
 namespace vesko {
@@ -23,7 +21,7 @@ struct ScrollBarFit
 {
     bool visible = false;
     // Set only when the bar is shown; a hidden bar keeps its former Max.
-    std::optional<qint16> max;
+    std::optional<int> max;
 };
 
 // What fitScrollBars sets besides returning the canvas to the top
@@ -42,9 +40,6 @@ struct ScrollLayout
 // viewport's inner height; its range is that overflow, plus HS1's height
 // when HS1 shows. Single-precision arithmetic; ranges are rounded to
 // integers with halves going to the even neighbour.
-//
-// Throws SearchPanelOverflow when a range falls outside 16 bits; no part of
-// the layout is returned then.
 ScrollLayout scrollRanges(const ScrollInputs &in);
 
 } // namespace vesko

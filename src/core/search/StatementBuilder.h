@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/Dialect.h"
+
 #include <QList>
 #include <QString>
 
@@ -10,46 +12,42 @@ namespace vesko {
 // One row of the search panel as the search statement sees it.
 struct SearchRow
 {
-    QString caption;      // c_field(i).Caption: the column name, inserted as it stands
-    int checkValue = 0;   // c_field(i).Value: only 1 counts as ticked (2, greyed, does not)
+    QString caption;      // the column name, inserted as it stands
+    bool ticked = false;  // only a fully ticked box counts
     int typeCode = 0;     // the column's type code: 3 integer, 7 date, any other text
-    QString text;         // t_field(i).Text
-    QString tag;          // t_field(i).Tag: confirmed date range start, empty when none
-    QString toolTipText;  // t_field(i).ToolTipText: confirmed date range end
+    QString text;         // what the search box shows
+    QString rangeStart;   // a confirmed date range: its start, empty when none
+    QString rangeEnd;     // and its end
 };
 
 enum class SearchJoin { And, Or };
 
 struct SearchCriteria
 {
-    QString defaultStatement;                     // the default statement, the base of every search
+    QString defaultStatement;          // the base of every search
     SearchJoin join = SearchJoin::Or;  // op_and selected: And
-    int substringOption = 0;                   // any value other than 0: text columns match by substring
+    bool substring = false;            // ck_mohu not unticked: text columns match by substring
     QList<SearchRow> rows;             // panel rows in index order
 };
 
 // Composes the statement that 查询 runs.
 //
-// The first lower-case "where" of defaultStatement (found anywhere, also inside a word
-// or a literal) is kept with everything before it and followed by " "; the
-// rest of defaultStatement is dropped. Without it, " where " is appended to defaultStatement. Each
-// ticked row then adds its clause and the join:
+// The first "where" of defaultStatement, in any letter case, as a whole word
+// and outside quoted text, is kept with everything before it exactly as
+// stored and followed by " "; the rest is dropped. Without it, " where " is
+// appended. Each ticked row then adds its clause and the join:
 //   integer  N=<numberText(text)>
-//   date     N  between  # A 01:01:01 #  and  # B 23:59:01#
-//            (A, B = tag, toolTipText when tag is not empty, else text twice)
-//   text     N='<text>'  or, with ck_mohu,  N LIKE '%<text>%'
+//   date     N  between  <start>  and  <end>
+//            whole days from the dialect, on the confirmed range when there
+//            is one, else on text as one day
+//   text     N='<text>'  or, with substring,  N LIKE '%<likeText(text)>%'
 // A "'" inside a text value is doubled so that it cannot end its literal;
-// "%" and "_" stay wildcards. Finally, in this order on what the previous
-// step left: a statement ending in "where " becomes defaultStatement; a trailing
-// "and " is dropped; a trailing "or " is dropped.
+// "%" and "_" stay wildcards. Without a ticked row the statement is
+// defaultStatement. Finally a trailing "and " is dropped, then a trailing "or ".
 //
-// Returns no statement when a date value that would be used holds "#" or
-// "'": it cannot be a date, and nothing is to be sent to the database.
-// Dates are otherwise not checked; an empty one gives an empty range.
-//
-// The date confirmation that a search runs for a ticked date column while
-// the date frame is open is the caller's: run it (once per such column while
-// the frame stays open) before collecting the rows.
-std::optional<QString> composeStatement(const SearchCriteria &criteria);
+// A date reads as yyyy-m-d, yyyy/m/d or month-first m/d/yyyy, blanks around
+// it ignored. Returns no statement when a date that would be used is none
+// of these: nothing is to be sent to the database.
+std::optional<QString> composeStatement(const SearchCriteria &criteria, const db::Dialect &dialect);
 
 } // namespace vesko

@@ -2,7 +2,6 @@
 
 #include "core/config/MainConfig.h"
 #include "core/handoff/RecordHandOff.h"
-#include "core/search/SearchPanelOverflow.h"
 #include "gui/widgets/BackgroundClick.h"
 #include "gui/search/SearchCommand.h"
 #include "gui/search/SearchPanel.h"
@@ -131,8 +130,6 @@ void MainWindow::start()
     try {
         m_link.showResult();
         restoreWindowPosition();
-    } catch (const SearchPanelOverflow &) {
-        startupFailed();
     } catch (const PositionError &) {
         startupFailed();
     }

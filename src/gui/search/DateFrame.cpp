@@ -3,11 +3,13 @@
 #include "core/platform/MessageService.h"
 #include "gui/widgets/Twips.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDate>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 
 namespace vesko {
 
@@ -30,8 +32,9 @@ DateFrame::DateFrame(MessageService &messages, QWidget *canvas)
     setObjectName(QStringLiteral("fmrq"));
     setGeometry(0, 0, 2265 / kTwipsPerPixel, 1230 / kTwipsPerPixel);
     setAutoFillBackground(true);
-    // The combos are 34 to 50 pixels wide: a slim arrow leaves room for "2012".
-    setStyleSheet(QStringLiteral("QComboBox { padding: 0 1px; }"
+    // The combos are 34 to 50 pixels wide: a slim arrow leaves room for "2012"
+    // and "31". Their lists scroll rather than run off the screen.
+    setStyleSheet(QStringLiteral("QComboBox { padding: 0 1px; combobox-popup: 0; }"
                                  "QComboBox::drop-down { width: 11px; }"));
 
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
@@ -57,6 +60,11 @@ DateFrame::DateFrame(MessageService &messages, QWidget *canvas)
         box->addItems(entries[i % 3]);
         // The year may be typed; month and day come from their lists only.
         box->setEditable(i % 3 == 0);
+        box->setMaxVisibleItems(12);
+        // The open list is wider than its narrow box: each entry shows whole.
+        QAbstractItemView *list = box->view();
+        list->setMinimumWidth(list->sizeHintForColumn(0) + list->verticalScrollBar()->sizeHint().width()
+                              + 2 * list->frameWidth() + 4);
         m_combos[i] = box;
     }
     hide();
@@ -73,11 +81,6 @@ void DateFrame::setDate(const QDate &date)
         else
             box->setCurrentIndex(box->findText(text));
     }
-}
-
-QComboBox *DateFrame::combo(int number) const
-{
-    return m_combos[number - 1];
 }
 
 bool DateFrame::confirmDateRange()

@@ -9,7 +9,9 @@ namespace vesko {
 class MessageService;
 
 // The date frame fmrq ("选择日期"): a start row and an end row of year, month
-// and day combos, and the OK button Command2 that confirms the range.
+// and day combos Combo1 .. Combo6, and the OK button Command2 that confirms
+// the range. The combos' open lists are wider than the combos, so that every
+// entry shows whole.
 class DateFrame : public QGroupBox
 {
     Q_OBJECT
@@ -20,18 +22,15 @@ public:
     // Sets all six combos to date: start and end alike.
     void setDate(const QDate &date);
 
-    // Combo1 .. Combo6 by number (1 to 6).
-    QComboBox *combo(int number) const;
-
     // The confirmation: with an empty combo shows "请正确选择日期！" and returns
-    // false; otherwise emits confirmed(text, tag, toolTip) for the current
+    // false; otherwise emits confirmed(text, start, end) for the current
     // search box to take, lets pending events run, hides the frame and
     // returns true.
     bool confirmDateRange();
 
 signals:
-    // text: "从 Y-M-D 到 Y-M-D"; tag: the start "Y-M-D"; toolTip: the end.
-    void confirmed(const QString &text, const QString &tag, const QString &toolTip);
+    // text: "从 Y-M-D 到 Y-M-D"; start: "Y-M-D"; end: "Y-M-D".
+    void confirmed(const QString &text, const QString &start, const QString &end);
 
 private:
     MessageService &m_messages;

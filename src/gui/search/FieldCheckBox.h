@@ -4,7 +4,7 @@
 
 namespace vesko {
 
-// A check box c_field(i) that ticks on a click anywhere in its rectangle,
+// A check box c_field_<i> that ticks on a click anywhere in its rectangle,
 // not only on its indicator and caption: the panel's boxes are wide and
 // their captions often short.
 class FieldCheckBox : public QCheckBox

@@ -10,6 +10,13 @@ SearchBox::SearchBox(int index, QWidget *parent)
 {
     setObjectName(QStringLiteral("t_field_%1").arg(index));
     setBackColor(Qt::white);
+    connect(this, &QLineEdit::textEdited, this, [this] { setDateRange(QString(), QString()); });
+}
+
+void SearchBox::setDateRange(const QString &start, const QString &end)
+{
+    m_rangeStart = start;
+    setToolTip(end);
 }
 
 void SearchBox::setBackColor(const QColor &color)

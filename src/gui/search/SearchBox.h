@@ -4,8 +4,9 @@
 
 namespace vesko {
 
-// A search box t_field(i): its text, and the date range a confirmation
-// stored in it: the start in tag(), the end in toolTip() (shown as tooltip).
+// A search box t_field_<i>: its text, and the date range a confirmation
+// stored in it (the end also shown as its tooltip). Typing into the box
+// drops the range: what the box shows is what is searched.
 class SearchBox : public QLineEdit
 {
     Q_OBJECT
@@ -15,8 +16,9 @@ public:
 
     int index() const { return m_index; }
 
-    const QString &tag() const { return m_tag; }
-    void setTag(const QString &tag) { m_tag = tag; }
+    const QString &rangeStart() const { return m_rangeStart; }
+    QString rangeEnd() const { return toolTip(); }
+    void setDateRange(const QString &start, const QString &end);
 
     // The box's background (cyan while focused, white otherwise).
     void setBackColor(const QColor &color);
@@ -31,7 +33,7 @@ protected:
 
 private:
     int m_index;
-    QString m_tag;
+    QString m_rangeStart;
 };
 
 } // namespace vesko

@@ -1,12 +1,13 @@
 #include "gui/search/SearchPanel.h"
 
+#include "core/platform/Clock.h"
+#include "core/search/PanelGeometry.h"
+#include "core/search/ScrollRanges.h"
+#include "db/DbError.h"
 #include "db/TypeCode.h"
 #include "gui/search/DateFrame.h"
 #include "gui/search/FieldCheckBox.h"
-#include "core/search/PanelGeometry.h"
-#include "core/search/ScrollRanges.h"
 #include "gui/search/SearchBox.h"
-#include "core/platform/Clock.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -23,16 +24,12 @@ const QColor kUnfocusedColor(255, 255, 255);
 
 // The height of fmrq as the placement rule has it, whatever the frame's size.
 constexpr float kDateFrameHeight = 82;
-constexpr int kEnterKeyCode = 13;
+// One row of the panel: a check box and the gap under it.
+constexpr int kRowPitch = int(panelTemplateRow.checkHeight) + 5;
 
-// The small handlers skip a failing step silently and go on with the next.
-template <typename Step>
-void skipOnFailure(Step &&step)
+bool isEnter(int key)
 {
-    try {
-        step();
-    } catch (const std::exception &) {
-    }
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
 // Wide results make many rows; the canvas repaints once at the end.
@@ -81,18 +78,18 @@ SearchPanel::SearchPanel(ProgramDirectory directory, MessageService &messages, c
     m_canvas->setAutoFillBackground(true);
     m_canvas->installEventFilter(this);
 
-    m_vs1 = new QScrollBar(Qt::Vertical, m_client);
-    m_vs1->setObjectName(QStringLiteral("VS1"));
-    m_vs1->setGeometry(216, 0, 16, 223);
-    m_vs1->hide();
-    m_hs1 = new QScrollBar(Qt::Horizontal, m_client);
-    m_hs1->setObjectName(QStringLiteral("HS1"));
-    m_hs1->setGeometry(0, 0, 214, 19);
-    m_hs1->hide();
-    connect(m_hs1, &QScrollBar::valueChanged, this, &SearchPanel::followHorizontalBar);
-    connect(m_hs1, &QScrollBar::sliderMoved, this, &SearchPanel::followHorizontalBar);
-    connect(m_vs1, &QScrollBar::valueChanged, this, &SearchPanel::followVerticalBar);
-    connect(m_vs1, &QScrollBar::sliderMoved, this, &SearchPanel::followVerticalBar);
+    m_verticalBar = new QScrollBar(Qt::Vertical, m_client);
+    m_verticalBar->setObjectName(QStringLiteral("VS1"));
+    m_verticalBar->setGeometry(216, 0, 16, 223);
+    m_verticalBar->hide();
+    m_horizontalBar = new QScrollBar(Qt::Horizontal, m_client);
+    m_horizontalBar->setObjectName(QStringLiteral("HS1"));
+    m_horizontalBar->setGeometry(0, 0, 214, 19);
+    m_horizontalBar->hide();
+    connect(m_horizontalBar, &QScrollBar::valueChanged, this, &SearchPanel::followHorizontalBar);
+    connect(m_horizontalBar, &QScrollBar::sliderMoved, this, &SearchPanel::followHorizontalBar);
+    connect(m_verticalBar, &QScrollBar::valueChanged, this, &SearchPanel::followVerticalBar);
+    connect(m_verticalBar, &QScrollBar::sliderMoved, this, &SearchPanel::followVerticalBar);
 
     m_focusSink = new QScrollBar(Qt::Horizontal, m_client);
     m_focusSink->setObjectName(QStringLiteral("HScroll1"));
@@ -111,10 +108,12 @@ SearchPanel::SearchPanel(ProgramDirectory directory, MessageService &messages, c
     m_list->setGeometry(99, 0, 115, 100);
     m_list->setAttribute(Qt::WA_NoMousePropagation);
     m_list->hide();
+    m_list->installEventFilter(this);
     connect(m_list, &QListWidget::itemDoubleClicked, this, &SearchPanel::takePickListEntry);
 
     m_dateFrame = new DateFrame(messages, m_canvas);
     m_dateFrame->setAttribute(Qt::WA_NoMousePropagation);
+    m_dateFrame->installEventFilter(this);
     connect(m_dateFrame, &DateFrame::confirmed, this, &SearchPanel::takeDateRange);
 }
 
@@ -130,54 +129,9 @@ int SearchPanel::rowCount() const
     return int(m_checks.size());
 }
 
-QCheckBox *SearchPanel::c_field(int row) const
+int SearchPanel::typeCode(int row) const
 {
-    return m_checks.at(row);
-}
-
-SearchBox *SearchPanel::t_field(int row) const
-{
-    return m_boxes.at(row);
-}
-
-SearchBox *SearchPanel::cur_field() const
-{
-    return m_curField;
-}
-
-DateFrame *SearchPanel::fmrq() const
-{
-    return m_dateFrame;
-}
-
-QListWidget *SearchPanel::ls_list() const
-{
-    return m_list;
-}
-
-QWidget *SearchPanel::pic_dsgn() const
-{
-    return m_canvas;
-}
-
-QScrollBar *SearchPanel::HS1() const
-{
-    return m_hs1;
-}
-
-QScrollBar *SearchPanel::VS1() const
-{
-    return m_vs1;
-}
-
-QScrollBar *SearchPanel::HScroll1() const
-{
-    return m_focusSink;
-}
-
-int SearchPanel::builtTypeCode(int row) const
-{
-    return m_builtTypes.at(row);
+    return currentTypeCode(row).value_or(m_builtTypes.at(row));
 }
 
 std::optional<int> SearchPanel::currentTypeCode(int row) const
@@ -186,13 +140,34 @@ std::optional<int> SearchPanel::currentTypeCode(int row) const
         const db::ResultPtr rs = m_resultSource ? m_resultSource() : nullptr;
         if (!rs || !rs->isOpen())
             return std::nullopt;
-        const int column = rs->indexOf(c_field(row)->text());
+        const int column = rs->indexOf(m_checks.at(row)->text());
         if (column < 0)
             return std::nullopt;
         return rs->columnType(column);
-    } catch (const std::exception &) {
+    } catch (const db::DbError &) {
         return std::nullopt;
     }
+}
+
+void SearchPanel::confirmOpenDateFrame()
+{
+    for (int i = 0; i < rowCount(); ++i) {
+        if (m_checks[i]->checkState() == Qt::Checked && typeCode(i) == db::TypeDate
+            && !m_dateFrame->isHidden())
+            m_dateFrame->confirmDateRange();
+    }
+}
+
+QList<SearchRow> SearchPanel::criteria() const
+{
+    QList<SearchRow> rows;
+    rows.reserve(rowCount());
+    for (int i = 0; i < rowCount(); ++i) {
+        const SearchBox *box = m_boxes[i];
+        rows.append({m_checks[i]->text(), m_checks[i]->checkState() == Qt::Checked, typeCode(i),
+                     box->text(), box->rangeStart(), box->rangeEnd()});
+    }
+    return rows;
 }
 
 void SearchPanel::addRow()
@@ -205,8 +180,9 @@ void SearchPanel::addRow()
     check->setGeometry(rectOf(shape.checkLeft, shape.checkTop, shape.checkWidth,
                               shape.checkHeight));
     check->setAttribute(Qt::WA_NoMousePropagation);
+    check->installEventFilter(this);
     // toggled, unlike clicked, also fires when the program unticks the box.
-    connect(check, &QCheckBox::toggled, this, [this, index] { checkBoxToggled(index); });
+    connect(check, &QCheckBox::toggled, this, [this, index] { m_boxes.at(index)->setFocus(); });
 
     auto *box = new SearchBox(index, m_canvas);
     box->hide();
@@ -215,7 +191,9 @@ void SearchPanel::addRow()
     box->setAttribute(Qt::WA_NoMousePropagation);
     box->installEventFilter(this);
     connect(box, &SearchBox::gotFocus, this, &SearchPanel::boxFocused);
-    connect(box, &SearchBox::lostFocus, this, &SearchPanel::boxLostFocus);
+    connect(box, &SearchBox::lostFocus, this,
+            [this](int i) { m_boxes.at(i)->setBackColor(kUnfocusedColor); });
+    connect(box, &QLineEdit::textEdited, this, &SearchPanel::hideDateFrame);
 
     if (index > 0)
         QWidget::setTabOrder(m_boxes.back(), check);
@@ -262,7 +240,7 @@ void SearchPanel::rebuildSearchPanel(const db::Result &rs)
             box->move(qRound(row.boxLeft), qRound(row.boxTop));
             box->show();
         }
-    } catch (const std::exception &) {
+    } catch (const db::DbError &) {
         // The canvas grows row by row: keep it as tall as the rows made so far.
         const float reached = panelGeometry(rowCount(), startHeight).canvasHeight;
         m_canvas->resize(m_canvas->width(), qRound(reached));
@@ -274,7 +252,7 @@ void SearchPanel::rebuildSearchPanel(const db::Result &rs)
 void SearchPanel::fitScrollBars()
 {
     m_canvas->move(m_canvas->x(), 0);
-    m_vs1->setValue(0);
+    m_verticalBar->setValue(0);
 
     ScrollInputs in;
     in.viewportWidth = float(width());
@@ -283,46 +261,44 @@ void SearchPanel::fitScrollBars()
     in.viewportScaleHeight = float(m_client->height());
     in.canvasScaleWidth = float(m_canvas->width());
     in.canvasScaleHeight = float(m_canvas->height());
-    in.verticalBarWidth = float(m_vs1->width());
-    in.horizontalBarHeight = float(m_hs1->height());
+    in.verticalBarWidth = float(m_verticalBar->width());
+    in.horizontalBarHeight = float(m_horizontalBar->height());
     const ScrollLayout layout = scrollRanges(in);
 
-    m_hs1->setGeometry(m_hs1->x(), qRound(layout.horizontalBarTop), qRound(layout.horizontalBarWidth),
-                       m_hs1->height());
+    m_horizontalBar->setGeometry(m_horizontalBar->x(), qRound(layout.horizontalBarTop),
+                                 qRound(layout.horizontalBarWidth), m_horizontalBar->height());
     if (layout.horizontal.visible) {
-        m_hs1->show();
-        m_hs1->setMaximum(*layout.horizontal.max);
+        m_horizontalBar->show();
+        m_horizontalBar->setMaximum(*layout.horizontal.max);
     }
     if (layout.vertical.visible) {
-        m_vs1->setMaximum(*layout.vertical.max);
-        m_vs1->show();
+        m_verticalBar->setMaximum(*layout.vertical.max);
+        m_verticalBar->show();
     } else {
-        m_vs1->hide();
+        m_verticalBar->hide();
     }
     if (!layout.horizontal.visible)
-        m_hs1->hide();
+        m_horizontalBar->hide();
+
+    // An arrow steps one row, paging one view.
+    const int viewHeight = m_client->height() - (layout.horizontal.visible ? m_horizontalBar->height() : 0);
+    const int viewWidth = m_client->width() - (layout.vertical.visible ? m_verticalBar->width() : 0);
+    m_verticalBar->setSingleStep(kRowPitch);
+    m_verticalBar->setPageStep(viewHeight);
+    m_horizontalBar->setSingleStep(kRowPitch);
+    m_horizontalBar->setPageStep(viewWidth);
 }
 
 void SearchPanel::followHorizontalBar()
 {
     hidePickListAndDateFrame(true);
-    m_canvas->move(-m_hs1->value(), m_canvas->y());
+    m_canvas->move(-m_horizontalBar->value(), m_canvas->y());
 }
 
 void SearchPanel::followVerticalBar()
 {
     hidePickListAndDateFrame(true);
-    m_canvas->move(m_canvas->x(), -m_vs1->value());
-}
-
-void SearchPanel::viewportClicked()
-{
-    hidePickListAndDateFrame(false);
-}
-
-void SearchPanel::canvasPressed()
-{
-    hidePickListAndDateFrame(false);
+    m_canvas->move(m_canvas->x(), -m_verticalBar->value());
 }
 
 void SearchPanel::hidePickListAndDateFrame(bool emptyList)
@@ -340,19 +316,18 @@ void SearchPanel::hideDateFrame()
 
 void SearchPanel::loadPickList(const QString &columnName)
 {
-    const PickList list = m_reader.read(columnName);
-    if (!list.found)
+    const std::optional<QStringList> entries = m_reader.read(columnName);
+    if (!entries)
         return;
-    m_list->addItems(list.entries);
-    if (list.completed)
-        m_list->resize(m_list->width(), PickListReader::listHeight(m_list->count()));
+    m_list->addItems(*entries);
+    m_list->resize(m_list->width(), PickListReader::listHeight(m_list->count()));
 }
 
 void SearchPanel::takePickListEntry()
 {
-    if (m_curField) {
+    if (m_currentBox) {
         if (const QListWidgetItem *item = m_list->currentItem())
-            m_curField->setText(item->text());
+            m_currentBox->setText(item->text());
     }
     m_list->hide();
     // Away from the box, so that its focus handler does not reopen the list.
@@ -361,87 +336,102 @@ void SearchPanel::takePickListEntry()
     m_dateFrame->hide();
 }
 
-void SearchPanel::checkBoxToggled(int index)
+void SearchPanel::returnToBox()
 {
-    skipOnFailure([&] { t_field(index)->setFocus(); });
+    m_list->hide();
+    m_dateFrame->hide();
+    if (!m_currentBox)
+        return;
+    m_returning = true;
+    m_currentBox->setFocus();
+    m_returning = false;
 }
 
 void SearchPanel::clearCriteria()
 {
     for (int i = 0; i < rowCount(); ++i) {
-        skipOnFailure([&] { c_field(i)->setChecked(false); });
-        skipOnFailure([&] { t_field(i)->clear(); });
+        m_checks[i]->setChecked(false);
+        m_boxes[i]->clear();
     }
 }
 
 void SearchPanel::boxFocused(int index)
 {
-    SearchBox *box = t_field(index);
-    skipOnFailure([&] { box->setBackColor(kFocusedColor); });
-    skipOnFailure([&] { m_list->clear(); });
-    skipOnFailure([&] { m_list->hide(); });
-    skipOnFailure([&] { m_dateFrame->hide(); });
-    skipOnFailure([&] { m_curField = box; });
-    std::optional<int> type;
-    skipOnFailure([&] { type = currentTypeCode(index); });
-    if (type == db::TypeDate)
+    SearchBox *box = m_boxes.at(index);
+    box->setBackColor(kFocusedColor);
+    m_currentBox = box;
+    if (m_returning)
+        return;
+    m_list->clear();
+    m_list->hide();
+    m_dateFrame->hide();
+    scrollIntoView(*box);
+    if (currentTypeCode(index) == db::TypeDate)
         showDateFrameAt(*box);
     else
         showPickListAt(*box);
 }
 
+void SearchPanel::scrollIntoView(const SearchBox &box)
+{
+    if (m_verticalBar->isHidden())
+        return;
+    const int viewHeight = m_verticalBar->pageStep();
+    const int top = box.y() + m_canvas->y();
+    if (top < 0)
+        m_verticalBar->setValue(box.y());
+    else if (top + box.height() > viewHeight)
+        m_verticalBar->setValue(box.y() + box.height() - viewHeight);
+}
+
 void SearchPanel::showDateFrameAt(const SearchBox &box)
 {
-    skipOnFailure([&] { m_dateFrame->move(m_dateFrame->x(), box.y() + box.height() + 1); });
-    skipOnFailure([&] { m_dateFrame->move(box.x() - 32, m_dateFrame->y()); });
-    skipOnFailure([&] {
-        m_dateFrame->show();
-        m_dateFrame->raise();
-    });
-    skipOnFailure([&] { m_dateFrame->setDate(m_clock.today()); });
-    skipOnFailure([&] {
-        if (float(m_canvas->height() - m_dateFrame->y()) < kDateFrameHeight)
-            m_dateFrame->move(m_dateFrame->x(), box.y() - qRound(kDateFrameHeight));
-    });
+    m_dateFrame->move(box.x() - 32, box.y() + box.height() + 1);
+    m_dateFrame->show();
+    m_dateFrame->raise();
+    m_dateFrame->setDate(m_clock.today());
+    if (float(m_canvas->height() - m_dateFrame->y()) < kDateFrameHeight)
+        m_dateFrame->move(m_dateFrame->x(), box.y() - qRound(kDateFrameHeight));
 }
 
 void SearchPanel::showPickListAt(const SearchBox &box)
 {
-    skipOnFailure([&] { loadPickList(c_field(box.index())->text()); });
+    loadPickList(m_checks.at(box.index())->text());
     if (m_list->count() == 0)
         return;
-    skipOnFailure([&] {
-        const int height = m_list->height();
-        const bool above = float(m_canvas->height() - box.y()) < float(height);
-        m_list->move(m_list->x(), above ? box.y() - height - 1 : box.y() + box.height() + 1);
-    });
-    skipOnFailure([&] { m_list->move(box.x(), m_list->y()); });
-    skipOnFailure([&] {
-        m_list->show();
-        m_list->raise();
-    });
+    const int height = m_list->height();
+    const bool above = float(m_canvas->height() - box.y()) < float(height);
+    m_list->move(box.x(), above ? box.y() - height - 1 : box.y() + box.height() + 1);
+    m_list->show();
+    m_list->raise();
 }
 
-void SearchPanel::boxKeyPressed(int index, int key)
+bool SearchPanel::boxKeyPressed(SearchBox &box, int key)
 {
-    skipOnFailure([&] {
-        if (key == kEnterKeyCode && index < rowCount() - 1)
-            t_field(index + 1)->setFocus();
-    });
+    if (isEnter(key)) {
+        if (box.index() < rowCount() - 1)
+            m_boxes.at(box.index() + 1)->setFocus();
+        return false;
+    }
+    if (key == Qt::Key_Escape && (m_list->isVisible() || m_dateFrame->isVisible())) {
+        hidePickListAndDateFrame(false);
+        return true;
+    }
+    if (key == Qt::Key_Down && m_list->isVisible()) {
+        if (!m_list->currentItem())
+            m_list->setCurrentRow(0);
+        m_list->setFocus();
+        return true;
+    }
+    return false;
 }
 
-void SearchPanel::boxLostFocus(int index)
+void SearchPanel::takeDateRange(const QString &text, const QString &start, const QString &end)
 {
-    skipOnFailure([&] { t_field(index)->setBackColor(kUnfocusedColor); });
-}
-
-void SearchPanel::takeDateRange(const QString &text, const QString &tag, const QString &toolTip)
-{
-    if (!m_curField)
+    if (!m_currentBox)
         return;
-    m_curField->setText(text);
-    m_curField->setTag(tag);
-    m_curField->setToolTip(toolTip);
+    m_currentBox->setText(text);
+    m_currentBox->setDateRange(start, end);
 }
 
 // A click on the viewport where neither the canvas nor a bar lies.
@@ -453,16 +443,22 @@ void SearchPanel::mousePressEvent(QMouseEvent *event)
 void SearchPanel::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        viewportClicked();
+        hidePickListAndDateFrame(false);
 }
 
 bool SearchPanel::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Wheel && watched != m_list && watched != m_dateFrame) {
+        // Over the rows the wheel scrolls the panel.
+        if (!m_verticalBar->isHidden())
+            QCoreApplication::sendEvent(m_verticalBar, event);
+        return true;
+    }
     if (watched == m_canvas) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
-            canvasPressed();
+            hidePickListAndDateFrame(false);
             return true;
         case QEvent::MouseButtonRelease:
             // Keeps a click on the canvas from counting as one on the viewport.
@@ -471,14 +467,18 @@ bool SearchPanel::eventFilter(QObject *watched, QEvent *event)
             return false;
         }
     }
-    if (event->type() == QEvent::KeyPress) {
-        if (auto *box = qobject_cast<SearchBox *>(watched)) {
-            const auto *key = static_cast<QKeyEvent *>(event);
-            const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-            const QString text = key->text();
-            const int code = enter ? kEnterKeyCode : (text.isEmpty() ? 0 : text.at(0).unicode());
-            boxKeyPressed(box->index(), code);
-        }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (auto *box = qobject_cast<SearchBox *>(watched))
+        return boxKeyPressed(*box, key);
+    if (watched == m_list && isEnter(key)) {
+        takePickListEntry();
+        return true;
+    }
+    if ((watched == m_list || watched == m_dateFrame) && key == Qt::Key_Escape) {
+        returnToBox();
+        return true;
     }
     return false;
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "db/Result.h"
-#include "core/search/PickListReader.h"
 #include "core/platform/ProgramDirectory.h"
+#include "core/search/PickListReader.h"
+#include "core/search/StatementBuilder.h"
+#include "db/Result.h"
 
 #include <QFrame>
 #include <QPointer>
@@ -22,11 +23,15 @@ class DateFrame;
 class MessageService;
 class SearchBox;
 
-// The search panel's viewport pic_box: one check box c_field(i) and one search
-// box t_field(i) per result column on the canvas pic_dsgn, which scrolls
-// inside the viewport by HS1 and VS1. The canvas also holds the pick list
-// ls_list and the date frame fmrq. Row 0 exists from the start and is never
-// destroyed; every build replaces rows 1 .. n-1.
+// The search panel pic_box: one check box c_field_<i> and one search box
+// t_field_<i> per result column on the canvas pic_dsgn, which scrolls inside
+// the panel by HS1 and VS1 (and the mouse wheel over the rows). The canvas
+// also holds the pick list ls_list and the date frame fmrq. Row 0 exists from
+// the start and is never destroyed; every build replaces rows 1 .. n-1.
+//
+// Keys in a search box: Enter moves to the next box, Down into its open pick
+// list (where Enter takes the entry), Esc closes the open pick list or date
+// frame. The box with the focus is scrolled into view.
 class SearchPanel : public QFrame
 {
     Q_OBJECT
@@ -39,40 +44,24 @@ public:
                 QWidget *parent);
     ~SearchPanel() override;
 
-    // Where the focus handler reads a column's type from; without a source
-    // no column is a date column.
+    // Where a column's type is read from; without a source no column is a
+    // date column.
     void setResultSource(ResultSource source);
 
-    // Rebuilds the rows from the columns of rs and refits the scroll bars.
-    // Throws on failure (db::DbError from rs, SearchPanelOverflow beyond the
-    // 16-bit limits): the rows made so far stay, the bars are not refitted.
+    // Rebuilds the rows from the columns of rs, as many as it has, and refits
+    // the scroll bars. Throws db::DbError from rs: the rows made so far stay,
+    // the bars are not refitted.
     void rebuildSearchPanel(const db::Result &rs);
 
-    // Appends the column's pick-list entries to ls_list and sets its height;
-    // a missing file leaves list and height alone, a file read only in part
-    // leaves the entries read so far and the height alone.
-    void loadPickList(const QString &columnName);
+    // While the date frame is open, confirms it once for each ticked date
+    // row, as a search does before it reads the rows; a failed confirmation
+    // leaves the frame open, so the next such row tries again.
+    void confirmOpenDateFrame();
 
-    int rowCount() const;
-    QCheckBox *c_field(int row) const;
-    SearchBox *t_field(int row) const;
-    // The search box that last received the focus; null before the first
-    // focus and after its row was destroyed.
-    SearchBox *cur_field() const;
-    DateFrame *fmrq() const;
-    QListWidget *ls_list() const;
-    QWidget *pic_dsgn() const;
-    QScrollBar *HS1() const;
-    QScrollBar *VS1() const;
-    // The focus sink, outside the visible area.
-    QScrollBar *HScroll1() const;
-
-    // The type code of the row's column when the panel was built; -1 when
-    // none was recorded (row 0 before the first build with columns).
-    int builtTypeCode(int row) const;
-    // The type code of the first column of the current result named by the
-    // row's caption; none without an open result or without such a column.
-    std::optional<int> currentTypeCode(int row) const;
+    // The rows as a search reads them. A column's type is that of the first
+    // column of the current result with its name; one the current result
+    // lacks keeps the type recorded when the panel was built.
+    QList<SearchRow> criteria() const;
 
     // Hides the pick list (emptying it first when emptyList) and the date frame.
     void hidePickListAndDateFrame(bool emptyList);
@@ -90,20 +79,22 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    int rowCount() const;
+    int typeCode(int row) const;
+    std::optional<int> currentTypeCode(int row) const;
     void addRow();
     void fitScrollBars();
     void followHorizontalBar();
     void followVerticalBar();
-    void viewportClicked();
-    void canvasPressed();
+    void loadPickList(const QString &columnName);
     void takePickListEntry();
-    void checkBoxToggled(int index);
+    void returnToBox();
     void boxFocused(int index);
-    void boxKeyPressed(int index, int key);
-    void boxLostFocus(int index);
+    void scrollIntoView(const SearchBox &box);
     void showDateFrameAt(const SearchBox &box);
     void showPickListAt(const SearchBox &box);
-    void takeDateRange(const QString &text, const QString &tag, const QString &toolTip);
+    bool boxKeyPressed(SearchBox &box, int key);
+    void takeDateRange(const QString &text, const QString &start, const QString &end);
 
     PickListReader m_reader;
     const Clock &m_clock;
@@ -111,8 +102,8 @@ private:
 
     QWidget *m_client = nullptr;
     QWidget *m_canvas = nullptr;
-    QScrollBar *m_hs1 = nullptr;
-    QScrollBar *m_vs1 = nullptr;
+    QScrollBar *m_horizontalBar = nullptr;
+    QScrollBar *m_verticalBar = nullptr;
     QScrollBar *m_focusSink = nullptr;
     QListWidget *m_list = nullptr;
     DateFrame *m_dateFrame = nullptr;
@@ -120,7 +111,10 @@ private:
     std::vector<QCheckBox *> m_checks;
     std::vector<SearchBox *> m_boxes;
     std::vector<int> m_builtTypes;
-    QPointer<SearchBox> m_curField;
+    QPointer<SearchBox> m_currentBox;
+    // Set while the focus goes back to a box after Esc: the box keeps its
+    // list closed.
+    bool m_returning = false;
 };
 
 } // namespace vesko

@@ -1,62 +1,73 @@
 #include "core/search/PanelGeometry.h"
-#include "core/search/SearchPanelOverflow.h"
+#include "core/search/ScrollRanges.h"
 
 #include <QTest>
 
 using namespace vesko;
 
+// The rows' places and the scroll bars fitted to the canvas they make.
 class TestPanelGeometry : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void lays_out_data()
+    void laysOut_data()
     {
         QTest::addColumn<int>("columns");
         QTest::addColumn<float>("canvasBefore");
-        QTest::addColumn<int>("rows");
         QTest::addColumn<float>("canvasAfter");
 
-        QTest::newRow("no columns keeps row 0") << 0 << 225.0f << 1 << 225.0f;
-        QTest::newRow("one column") << 1 << 225.0f << 1 << 225.0f;
-        QTest::newRow("nine rows fit") << 9 << 225.0f << 9 << 225.0f;
-        QTest::newRow("ten columns grow once") << 10 << 225.0f << 10 << 249.0f;
-        QTest::newRow("twenty columns") << 20 << 225.0f << 20 << 489.0f;
-        QTest::newRow("three after twenty: never shrinks") << 3 << 489.0f << 3 << 489.0f;
-        QTest::newRow("twenty on a grown canvas") << 20 << 489.0f << 20 << 489.0f;
-        QTest::newRow("one more grows by a pitch") << 21 << 489.0f << 21 << 513.0f;
-        QTest::newRow("bottom + 5 equal to the height grows") << 10 << 246.0f << 10 << 270.0f;
-        QTest::newRow("bottom + 5 just under the height") << 10 << 246.5f << 10 << 246.5f;
+        QTest::newRow("no columns keeps row 0") << 0 << 225.0f << 225.0f;
+        QTest::newRow("nine rows fit") << 9 << 225.0f << 225.0f;
+        QTest::newRow("ten columns grow once") << 10 << 225.0f << 249.0f;
+        QTest::newRow("three after twenty: never shrinks") << 3 << 489.0f << 489.0f;
+        QTest::newRow("bottom + 5 equal to the height grows") << 10 << 246.0f << 270.0f;
+        QTest::newRow("bottom + 5 just under the height") << 10 << 246.5f << 246.5f;
+        QTest::newRow("40,000 columns") << 40000 << 225.0f << 33.0f + 24.0f * 39999.0f;
     }
 
-    void lays_out()
+    void laysOut()
     {
         QFETCH(int, columns);
         QFETCH(float, canvasBefore);
-        QFETCH(int, rows);
-        QFETCH(float, canvasAfter);
-
         const PanelGeometry g = panelGeometry(columns, canvasBefore);
-        QCOMPARE(g.rows.size(), rows);
-        QCOMPARE(g.canvasHeight, canvasAfter);
-        for (int i = 0; i < rows; ++i) {
+        QCOMPARE(g.rows.size(), qMax(columns, 1));
+        QTEST(g.canvasHeight, "canvasAfter");
+        for (int i = 0; i < g.rows.size(); ++i) {
             const PanelRowGeometry &r = g.rows.at(i);
             const float top = 6.0f + 24.0f * float(i);
-            QCOMPARE(r.checkLeft, 0.0f);
-            QCOMPARE(r.checkTop, top);
-            QCOMPARE(r.checkWidth, 97.0f);
-            QCOMPARE(r.checkHeight, 19.0f);
-            QCOMPARE(r.boxLeft, 99.0f);
-            QCOMPARE(r.boxTop, i == 0 ? 6.0f : top - 4.0f);
+            QCOMPARE(QList<float>({r.checkLeft, r.checkTop, r.checkWidth, r.checkHeight, r.boxLeft, r.boxTop}),
+                     QList<float>({0, top, 97, 19, 99, i == 0 ? 6.0f : top - 4.0f}));
         }
     }
 
-    void sixteenBitRowIndexLimit()
+    void fitsBars_data()
     {
-        const PanelGeometry g = panelGeometry(32767, 225.0f);
-        QCOMPARE(g.rows.size(), 32767);
-        QCOMPARE(g.canvasHeight, 33.0f + 24.0f * 32766.0f);
-        QVERIFY_THROWS_EXCEPTION(SearchPanelOverflow, panelGeometry(32768, 225.0f));
+        QTest::addColumn<float>("canvasWidth");
+        QTest::addColumn<float>("canvasHeight");
+        QTest::addColumn<int>("hs1Max"); // -1: hidden, Max left alone
+        QTest::addColumn<int>("vs1Max");
+
+        QTest::newRow("exactly as wide, exactly as tall") << 215.0f << 228.0f << -1 << -1;
+        QTest::newRow("exactly as wide, taller") << 215.0f << 249.0f << -1 << 21;
+        QTest::newRow("one wider, exactly as tall") << 216.0f << 228.0f << 1 << -1;
+        QTest::newRow("both bars count each other") << 228.0f << 249.0f << 13 << 40;
+        QTest::newRow("half rounds up to even") << 215.0f << 229.5f << -1 << 2;
+        QTest::newRow("beyond 16 bits") << 231.0f + 40000.0f << 228.0f + 50000.0f << 40016 << 50019;
+    }
+
+    void fitsBars()
+    {
+        QFETCH(float, canvasWidth);
+        QFETCH(float, canvasHeight);
+        QFETCH(int, hs1Max);
+        QFETCH(int, vs1Max);
+        // The viewport as the main window has it: 235 x 232 outside, a 2-pixel border.
+        const ScrollLayout layout = scrollRanges({235, 232, 231, 228, canvasWidth, canvasHeight, 16, 19});
+        QCOMPARE(layout.horizontalBarTop, 209.0f);
+        QCOMPARE(layout.horizontalBarWidth, 214.0f);
+        QCOMPARE(layout.horizontal.visible ? *layout.horizontal.max : -1, hs1Max);
+        QCOMPARE(layout.vertical.visible ? *layout.vertical.max : -1, vs1Max);
     }
 };
 
