@@ -2,12 +2,17 @@
 
 #include "core/config/Gbk.h"
 #include "core/platform/MessageService.h"
+#include "core/platform/RegularFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
 #include <optional>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vesko {
 
@@ -141,16 +146,111 @@ QString withoutLineBreaks(QString value)
     return value;
 }
 
-bool readFile(const QString &path, QByteArray *data, bool *exists)
+QByteArrayView lineContent(const QByteArray &data, const Line &line)
 {
-    QFile file(path);
-    *exists = file.exists();
-    if (!*exists)
-        return true;
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    *data = file.readAll();
-    return file.error() == QFileDevice::NoError;
+    return QByteArrayView(data.constData() + line.begin, line.end - line.begin);
+}
+
+QByteArray withLineEnd(QByteArray bytes, const QByteArray &eol)
+{
+    if (!bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r'))
+        bytes += eol;
+    return bytes;
+}
+
+// The file with one entry stored in it.
+QByteArray applied(const QByteArray &data, const ProfileEntry &entry)
+{
+    const QByteArray value = toGbk(withoutLineBreaks(entry.value));
+    const QByteArray entryLine = toGbk(entry.key) + '=' + value;
+    const QByteArray eol = lineEndOf(data);
+    const QList<Line> lines = splitLines(data);
+    const Location at = locate(data, lines, entry.section, entry.key);
+
+    if (at.section < 0)
+        return withLineEnd(data, eol) + '[' + toGbk(entry.section) + ']' + eol + entryLine + eol;
+
+    // The section's last line that is not blank.
+    qsizetype last = at.section;
+    for (qsizetype i = at.section + 1; i < at.sectionEnd; ++i) {
+        if (!trimmed(lineContent(data, lines[i])).isEmpty())
+            last = i;
+    }
+
+    if (entry.atEnd) {
+        const qsizetype begin = lines[at.section].begin;
+        const qsizetype end = lines[last].next;
+        QByteArray section = data.sliced(begin, end - begin);
+        if (at.entry >= 0)
+            section.remove(lines[at.entry].begin - begin, lines[at.entry].next - lines[at.entry].begin);
+        const QByteArray rest = data.first(begin) + data.sliced(end);
+        return withLineEnd(withLineEnd(rest, eol) + section, eol) + entryLine + eol;
+    }
+
+    if (at.entry >= 0) {
+        const Line &line = lines[at.entry];
+        const qsizetype valueBegin = data.indexOf('=', line.begin) + 1;
+        return data.first(valueBegin) + value + data.sliced(line.end);
+    }
+
+    const Line &line = lines[last];
+    return withLineEnd(data.first(line.next), eol) + entryLine + eol + data.sliced(line.next);
+}
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// The former file's bytes and status; nothing when there is no file.
+std::optional<std::pair<QByteArray, struct stat>> readFormer(const QString &path)
+{
+    QByteArray bytes;
+    try {
+        bytes = readRegularFile(path, ProfileStore::kMaxFileSize);
+    } catch (const FileError &error) {
+        if (error.kind() == FileError::Kind::Missing)
+            return std::nullopt;
+        throw;
+    }
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        throw FileError(FileError::Kind::Failed, path, systemReason(errno));
+    return std::pair(bytes, info);
+}
+
+// The new file takes the former one's owner and mode. Only root may give a
+// file away; anyone else's new file stays theirs, as a copy of it would.
+void keepOwnerAndMode(const QString &path, int fd, const struct stat &former)
+{
+    struct stat now {};
+    if (::fstat(fd, &now) != 0)
+        throw FileError(FileError::Kind::Failed, path, systemReason(errno));
+    if ((now.st_uid != former.st_uid || now.st_gid != former.st_gid)
+        && ::fchown(fd, former.st_uid, former.st_gid) != 0 && errno != EPERM)
+        throw FileError(FileError::Kind::Failed, path, systemReason(errno));
+    if ((now.st_mode & 07777) != (former.st_mode & 07777) && ::fchmod(fd, former.st_mode & 07777) != 0)
+        throw FileError(FileError::Kind::Failed, path, systemReason(errno));
+}
+
+void replaceFile(const QString &path, const QByteArray &bytes, const struct stat *former)
+{
+    QSaveFile file(path);
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly))
+        throw FileError(FileError::Kind::Failed, path, file.errorString());
+    try {
+        if (former)
+            keepOwnerAndMode(path, file.handle(), *former);
+        // QSaveFile buffers small writes: a full disk shows only at the flush.
+        if (file.write(bytes) != bytes.size() || !file.flush())
+            throw FileError(FileError::Kind::Failed, path, file.errorString());
+    } catch (const FileError &) {
+        file.cancelWriting();
+        throw;
+    }
+    if (!file.commit())
+        throw FileError(FileError::Kind::Failed, path, file.errorString());
 }
 
 } // namespace
@@ -158,79 +258,56 @@ bool readFile(const QString &path, QByteArray *data, bool *exists)
 QString ProfileStore::read(const QString &section, const QString &key, const QString &path)
 {
     QByteArray data;
-    bool exists = false;
-    if (!readFile(path, &data, &exists) || !exists)
+    try {
+        data = readRegularFile(path, kMaxFileSize);
+    } catch (const FileError &) {
         return kNotSet;
+    }
     const QList<Line> lines = splitLines(data);
     const Location at = locate(data, lines, section, key);
     if (at.entry < 0)
         return kNotSet;
-    const Line &line = lines[at.entry];
-    const QByteArrayView content(data.constData() + line.begin, line.end - line.begin);
+    const QByteArrayView content = lineContent(data, lines[at.entry]);
     return fromGbk(trimmed(content.sliced(content.indexOf('=') + 1)));
 }
 
-bool ProfileStore::write(const QString &section, const QString &key, const QString &value,
+void ProfileStore::write(const QList<ProfileEntry> &entries, const QString &path)
+{
+    const auto former = readFormer(path);
+    QByteArray data;
+    if (former) {
+        // A file marked read-only stays as it is, whoever runs the program.
+        if (!(former->second.st_mode & S_IWUSR))
+            throw FileError(FileError::Kind::Failed, path, systemReason(EACCES));
+        if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
+            throw FileError(FileError::Kind::Failed, path, systemReason(errno));
+        data = former->first;
+    }
+    for (const ProfileEntry &entry : entries)
+        data = applied(data, entry);
+    replaceFile(path, data, former ? &former->second : nullptr);
+}
+
+void ProfileStore::write(const QString &section, const QString &key, const QString &value,
                          const QString &path)
 {
-    QByteArray data;
-    bool exists = false;
-    if (!readFile(path, &data, &exists))
-        return false;
-    if (exists) {
-        // A file marked read-only stays as it is, whoever runs the program.
-        const QFileInfo info(path);
-        if (!info.isFile() || !info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner))
-            return false;
-    }
+    write(QList<ProfileEntry>{{section, key, value}}, path);
+}
 
-    const QByteArray encodedValue = toGbk(withoutLineBreaks(value));
-    const QByteArray eol = lineEndOf(data);
-    const QList<Line> lines = splitLines(data);
-    const Location at = locate(data, lines, section, key);
-
-    QByteArray out;
-    if (at.entry >= 0) {
-        const Line &line = lines[at.entry];
-        const qsizetype valueBegin = data.indexOf('=', line.begin) + 1;
-        out = data.first(valueBegin) + encodedValue + data.sliced(line.end);
-    } else if (at.section >= 0) {
-        // After the last line of the section that is not blank.
-        qsizetype after = at.section;
-        for (qsizetype i = at.section + 1; i < at.sectionEnd; ++i) {
-            const Line &line = lines[i];
-            if (!trimmed(QByteArrayView(data.constData() + line.begin, line.end - line.begin)).isEmpty())
-                after = i;
-        }
-        const Line &line = lines[after];
-        const bool hasLineEnd = line.next > line.end;
-        out = data.first(line.next);
-        if (!hasLineEnd)
-            out += eol;
-        out += toGbk(key) + '=' + encodedValue + eol;
-        out += data.sliced(line.next);
-    } else {
-        out = data;
-        if (!out.isEmpty() && !out.endsWith('\n') && !out.endsWith('\r'))
-            out += eol;
-        out += '[' + toGbk(section) + ']' + eol + toGbk(key) + '=' + encodedValue + eol;
+void writeProfileValues(const QList<ProfileEntry> &entries, const QString &path,
+                        MessageService &messages)
+{
+    try {
+        ProfileStore::write(entries, path);
+    } catch (const FileError &error) {
+        messages.show(QStringLiteral("写出错！"), MessageService::Icon::None, error.detail());
     }
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(out) != out.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
 }
 
 void writeProfileValue(const QString &section, const QString &key, const QString &value,
-               const QString &path, MessageService &messages)
+                       const QString &path, MessageService &messages)
 {
-    if (!ProfileStore::write(section, key, value, path))
-        messages.show(QStringLiteral("写出错！"), MessageService::Icon::None);
+    writeProfileValues({{section, key, value}}, path, messages);
 }
 
 } // namespace vesko
