@@ -22,19 +22,16 @@ private slots:
 
     void startupReadingStopsAtTheFirstMissingRequiredValue_data()
     {
-        QTest::addColumn<QStringList>("stored"); // section=value pairs
+        QTest::addColumn<QStringList>("stored"); // section=value
         QTest::addColumn<bool>("complete");
-        QTest::addColumn<QStringList>("expected"); // connectionString, defaultStatement, allStatement, spare1Statement, spare2Statement
-
+        QTest::addColumn<QStringList>("expected"); // the five texts in their order
         QTest::newRow("no file") << QStringList() << false << QStringList({"", "", "", "", ""});
         QTest::newRow("default statement missing")
             << QStringList({"数据连接=cs", "全部=all"}) << false << QStringList({"cs", "", "", "", ""});
-        QTest::newRow("all set")
-            << QStringList({"数据连接=cs", "默认查询=q", "全部=a", "备用一=b", "备用二=c"}) << true
-            << QStringList({"cs", "q", "a", "b", "c"});
-        QTest::newRow("optional empty or -1")
-            << QStringList({"数据连接=", "默认查询=q", "全部=", "备用一=-1"}) << true
-            << QStringList({"", "q", "", "", ""});
+        QTest::newRow("all set") << QStringList({"数据连接=cs", "默认查询=q", "全部=a", "备用一=b", "备用二=c"}) << true
+                                 << QStringList({"cs", "q", "a", "b", "c"});
+        QTest::newRow("optional empty or -1") << QStringList({"数据连接=", "默认查询=q", "全部=", "备用一=-1"}) << true
+                                              << QStringList({"", "q", "", "", ""});
     }
 
     void startupReadingStopsAtTheFirstMissingRequiredValue()
@@ -42,38 +39,43 @@ private slots:
         QFETCH(QStringList, stored);
         QFETCH(bool, complete);
         QFETCH(QStringList, expected);
-        for (const QString &pair : stored) {
-            const auto parts = pair.split('=');
-            QVERIFY(ProfileStore::write(parts[0], "value", parts[1], m_ini));
-        }
+        for (const QString &pair : stored)
+            ProfileStore::write(pair.section('=', 0, 0), "value", pair.section('=', 1), m_ini);
         RunConfig config;
         QCOMPARE(readStartupConfig(m_ini, config), complete);
-        QCOMPARE(QStringList({config.connectionString, config.defaultStatement, config.allStatement, config.spare1Statement, config.spare2Statement}),
+        QCOMPARE(QStringList({config.connectionString, config.defaultStatement, config.allStatement,
+                              config.spare1Statement, config.spare2Statement}),
                  expected);
     }
 
-    void positionsReadBack_data()
+    void positions_data()
     {
         QTest::addColumn<QString>("stored");
-        QTest::addColumn<float>("expected");
-        QTest::newRow("whole") << "1500" << 1500.0f;
-        QTest::newRow("negative becomes 0") << "-300" << 0.0f;
-        QTest::newRow("fraction") << "12.5" << 12.5f;
+        QTest::addColumn<QString>("expected"); // as written back; "error": PositionError
+        QTest::newRow("not set") << "-1" << "none";
+        QTest::newRow("whole") << "1500" << "1500";
+        QTest::newRow("negative becomes 0") << "-300" << "0";
+        QTest::newRow("fraction") << "12.5" << "12.5";
+        QTest::newRow("32767 pixels") << "491505" << "491505";
+        QTest::newRow("beyond 32767 pixels") << "491520" << "error";
+        QTest::newRow("far negative") << "-1e30" << "error";
+        QTest::newRow("text") << "abc" << "error";
+        QTest::newRow("nan") << "nan" << "error";
+        QTest::newRow("inf") << "inf" << "error";
+        QTest::newRow("1e30") << "1e30" << "error";
     }
 
-    void positionsReadBack()
+    void positions()
     {
         QFETCH(QString, stored);
-        QFETCH(float, expected);
-        QVERIFY(ProfileStore::write(ini::kPosition, ini::kLeft, stored, m_ini));
-        QCOMPARE(readPosition(m_ini, ini::kLeft), std::optional<float>(expected));
-    }
-
-    void positionNotSetOrNotANumber()
-    {
-        QCOMPARE(readPosition(m_ini, ini::kTop), std::optional<float>());
-        QVERIFY(ProfileStore::write(ini::kPosition, ini::kTop, "abc", m_ini));
-        QVERIFY_THROWS_EXCEPTION(PositionError, readPosition(m_ini, ini::kTop));
+        QFETCH(QString, expected);
+        ProfileStore::write(ini::kPosition, ini::kLeft, stored, m_ini);
+        if (expected == "error") {
+            QVERIFY_THROWS_EXCEPTION(PositionError, readPosition(m_ini, ini::kLeft));
+            return;
+        }
+        const auto position = readPosition(m_ini, ini::kLeft);
+        QCOMPARE(position ? positionText(*position) : "none", expected);
     }
 
     void writesPositionAndSettingsInOrder()
