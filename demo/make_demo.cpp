@@ -6,7 +6,6 @@
 #include "core/config/Gbk.h"
 #include "core/config/MainConfig.h"
 #include "core/config/ProfileStore.h"
-#include "core/platform/RegularFile.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/platform/RegularFile.h"
+
 #include <QList>
 #include <QString>
 

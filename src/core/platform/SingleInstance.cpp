@@ -6,6 +6,8 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -36,17 +38,20 @@ SingleInstance::~SingleInstance()
 
 bool SingleInstance::acquire()
 {
-    if (m_fd >= 0)
+    if (m_server)
         return true;
+    // Only a lock that another copy holds refuses the start: where the
+    // directory cannot be opened or locked we cannot tell, and refusing would
+    // lock the desk out.
     const int fd = ::open(QFile::encodeName(m_directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    // Without the directory there is nothing to share; refusing would lock the desk out.
-    if (fd < 0)
-        return true;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        m_fd = fd;
+    } else if (fd >= 0) {
+        const bool heldByAnotherCopy = errno == EWOULDBLOCK;
         ::close(fd);
-        return false;
+        if (heldByAnotherCopy)
+            return false;
     }
-    m_fd = fd;
 
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::AbstractNamespaceOption);
