@@ -46,11 +46,12 @@ public:
     // file, a missing file is created (CR LF line ends). Every other byte of
     // the file stays as it was. A line break in a value becomes a blank.
     // All entries reach the file in one replacement of the whole file, so a
-    // reader sees the former file or the new one, never a mixture; owner and
-    // mode are kept. Where the folder forbids a new file beside the old one,
-    // the file is rewritten in place instead, without that guarantee.
-    // Throws FileError, leaving the former file as it was, when the file is
-    // unreadable, read-only, or cannot be written whole.
+    // reader sees the former file or the new one, never a mixture; the mode
+    // is kept, and the owner wherever the writer may give a file away (root).
+    // Where the folder forbids a new file beside the old one, the file is
+    // rewritten in place instead, without that guarantee: a failure there can
+    // leave it short. Throws FileError, leaving the former file as it was,
+    // when the file is unreadable, read-only, or cannot be written whole.
     static void write(const QList<ProfileEntry> &entries, const QString &path);
     static void write(const QString &section, const QString &key, const QString &value,
                       const QString &path);
