@@ -130,15 +130,19 @@ int main(int argc, char *argv[])
     const QString ini = dir.filePath(QStringLiteral("vesko.ini"));
     if (!QFile::exists(ini)) {
         using namespace vesko;
-        const bool ok =
-            ProfileStore::write(ini::kConnection, ini::kValue, QStringLiteral("Provider=SQLite;Data Source=registry.db"), ini)
-            && ProfileStore::write(ini::kDefault, ini::kValue, QStringLiteral("select * from 登记 where 编号 > 0 order by 编号"), ini)
-            && ProfileStore::write(ini::kAll, ini::kValue, QStringLiteral("select * from 登记 order by 编号"), ini)
-            && ProfileStore::write(ini::kSpare1, ini::kValue,
-                                   QStringLiteral("select * from 登记 where date(登记日期) = date('now', 'localtime') order by 登记日期"), ini)
-            && ProfileStore::write(ini::kSpare2, ini::kValue, QStringLiteral("select * from 登记 where 科室 = '内科' order by 编号"), ini);
-        if (!ok)
+        try {
+            ProfileStore::write(
+                {{ini::kConnection, ini::kValue, QStringLiteral("Provider=SQLite;Data Source=registry.db")},
+                 {ini::kDefault, ini::kValue, QStringLiteral("select * from 登记 where 编号 > 0 order by 编号")},
+                 {ini::kAll, ini::kValue, QStringLiteral("select * from 登记 order by 编号")},
+                 {ini::kSpare1, ini::kValue,
+                  QStringLiteral("select * from 登记 where date(登记日期) = date('now', 'localtime') order by 登记日期")},
+                 {ini::kSpare2, ini::kValue, QStringLiteral("select * from 登记 where 科室 = '内科' order by 编号")}},
+                ini);
+        } catch (const FileError &error) {
+            std::fprintf(stderr, "%s\n", error.what());
             return 1;
+        }
     }
 
     const QDir lists(dir.filePath(QStringLiteral("set_info/bg_info/field_list")));

@@ -11,16 +11,24 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
 
-    // A second copy ends at once: no window, no message, no file touched.
-    vesko::SingleInstance instance(QCoreApplication::applicationFilePath());
-    if (!instance.acquire())
+    // A second copy brings the first forward and ends: no window, no message,
+    // no file touched.
+    vesko::SingleInstance instance(vesko::ProgramDirectory().path());
+    if (!instance.acquire()) {
+        instance.askRunningCopyToShow();
         return 0;
+    }
 
     vesko::RunConfig config;
     vesko::SystemClock clock;
     vesko::MessageBoxService messages;
     vesko::MainWindow window(config, vesko::ProgramDirectory(), messages, clock);
     messages.setParent(&window);
+    QObject::connect(&instance, &vesko::SingleInstance::showRequested, &window, [&window] {
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
     window.start();
     window.show();
     return app.exec();

@@ -2,19 +2,55 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QStringList>
 
 namespace vesko {
+
+namespace {
+
+constexpr char16_t kEuro = 0x20AC;
+constexpr char kEuroByte = char(0x80);
+
+// Bytes taken by the character that starts at bytes[i]: GB18030 has one-,
+// two- and four-byte characters (a four-byte one has a digit second).
+qsizetype characterLength(QByteArrayView bytes, qsizetype i)
+{
+    const auto lead = uchar(bytes[i]);
+    if (lead <= 0x80 || lead == 0xFF)
+        return 1;
+    const bool fourBytes = i + 1 < bytes.size() && bytes[i + 1] >= '0' && bytes[i + 1] <= '9';
+    return fourBytes ? 4 : 2;
+}
+
+} // namespace
 
 QString fromGbk(QByteArrayView bytes)
 {
     QStringDecoder decoder("GB18030");
-    return decoder.decode(bytes);
+    QString text;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); i += characterLength(bytes, i)) {
+        if (bytes[i] != kEuroByte)
+            continue;
+        text += decoder.decode(bytes.sliced(start, i - start));
+        text += QChar(kEuro);
+        start = i + 1;
+    }
+    text += decoder.decode(bytes.sliced(start));
+    return text;
 }
 
 QByteArray toGbk(const QString &text)
 {
     QStringEncoder encoder("GB18030");
-    return encoder.encode(text);
+    QByteArray bytes;
+    const QStringList parts = text.split(QChar(kEuro));
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            bytes += kEuroByte;
+        bytes += encoder.encode(parts[i]);
+    }
+    return bytes;
 }
 
 } // namespace vesko

@@ -6,7 +6,8 @@
 namespace vesko {
 
 // Text files of the program are in the GBK code page; GB18030 is its
-// lossless superset. Invalid bytes decode to a replacement character.
+// lossless superset. The euro sign is the single byte 0x80, as code page 936
+// readers expect. Invalid bytes decode to a replacement character.
 QString fromGbk(QByteArrayView bytes);
 QByteArray toGbk(const QString &text);
 

@@ -2,9 +2,14 @@
 
 #include "core/config/ProfileStore.h"
 
+#include <cmath>
+
 namespace vesko {
 
 namespace {
+
+// The farthest a window coordinate in twips can lie: 16-bit pixels.
+constexpr float kMaxTwips = 32767.0f * 15.0f;
 
 std::optional<QString> readSet(const QString &section, const QString &key, const QString &path)
 {
@@ -62,7 +67,7 @@ std::optional<float> readPosition(const QString &iniPath, const QString &key)
         return std::nullopt;
     bool ok = false;
     const float value = stored->trimmed().toFloat(&ok);
-    if (!ok)
+    if (!ok || !std::isfinite(value) || std::abs(value) > kMaxTwips)
         throw PositionError("window position is not a number: " + stored->toStdString());
     return value < 0 ? 0.0f : value;
 }

@@ -24,7 +24,7 @@ inline const QString kLeft = QStringLiteral("left");
 inline const QString kTop = QStringLiteral("top");
 } // namespace ini
 
-// A stored position that is not a number.
+// A stored position that is not a number, or not one a window can take.
 class PositionError : public std::runtime_error
 {
 public:
@@ -45,7 +45,8 @@ RunConfig readStoredTexts(const QString &iniPath);
 void writeStatementTexts(const QString &iniPath, const RunConfig &texts, MessageService &messages);
 
 // One stored window coordinate (left or top) in twips: nothing when not set,
-// 0 for a negative number; throws PositionError for a text that is no number.
+// 0 for a negative number; throws PositionError for a text that is no number,
+// for nan and infinity, and beyond ±32767 pixels.
 std::optional<float> readPosition(const QString &iniPath, const QString &key);
 
 // The decimal text of a single-precision coordinate; whole numbers have no

@@ -1,10 +1,24 @@
 #pragma once
 
+#include "core/platform/RegularFile.h"
+
+#include <QList>
 #include <QString>
 
 namespace vesko {
 
 class MessageService;
+
+// One key=value in a section of a profile file. An entry marked atEnd is
+// moved to the end of the file: its section (with the section's other
+// entries) goes last, and the entry last within it.
+struct ProfileEntry
+{
+    QString section;
+    QString key;
+    QString value;
+    bool atEnd = false;
+};
 
 // The program's only access to profile (INI) files. Every call names the file;
 // nothing is cached and no file is held open between calls.
@@ -13,28 +27,41 @@ class MessageService;
 // inside it is an entry (the value is what follows the first '='). Section
 // and key names match without regard to ASCII letter case; blanks around
 // names and values are ignored on reading; the first match counts.
+//
+// Only regular files of at most kMaxFileSize bytes are read: a FIFO, a
+// device or a larger file counts as unreadable.
 class ProfileStore
 {
 public:
     // The text read when the file, the section or the key does not exist.
     static inline const QString kNotSet = QStringLiteral("-1");
+    static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
 
-    // The stored value, whole, or kNotSet. Never fails, never creates the file.
+    // The stored value, whole, or kNotSet. Never fails, never creates the file;
+    // an unreadable file reads as a missing one.
     static QString read(const QString &section, const QString &key, const QString &path);
 
-    // Stores key=value in section: an existing entry is replaced in place, a
+    // Stores each entry in turn: an existing entry is replaced in place, a
     // new one goes to the end of its section, a new section to the end of the
     // file, a missing file is created (CR LF line ends). Every other byte of
-    // the file stays as it was. A line break in the value becomes a blank.
-    // The file is replaced as a whole, so a reader never sees half a write.
-    // Returns false, leaving the former file untouched, when it cannot write.
-    static bool write(const QString &section, const QString &key, const QString &value,
+    // the file stays as it was. A line break in a value becomes a blank.
+    // All entries reach the file in one replacement of the whole file, so a
+    // reader sees the former file or the new one, never a mixture; the mode
+    // is kept, and the owner wherever the writer may give a file away (root).
+    // Where the folder forbids a new file beside the old one, the file is
+    // rewritten in place instead, without that guarantee: a failure there can
+    // leave it short. Throws FileError, leaving the former file as it was,
+    // when the file is unreadable, read-only, or cannot be written whole.
+    static void write(const QList<ProfileEntry> &entries, const QString &path);
+    static void write(const QString &section, const QString &key, const QString &value,
                       const QString &path);
 };
 
-// Writes one value; a failed write shows "写出错！" (no icon) and
-// the caller is not told.
+// Writes the entries; a failed write shows "写出错！" (no icon) with the
+// file and the system's reason as detail, and the caller is not told.
+void writeProfileValues(const QList<ProfileEntry> &entries, const QString &path,
+                        MessageService &messages);
 void writeProfileValue(const QString &section, const QString &key, const QString &value,
-               const QString &path, MessageService &messages);
+                       const QString &path, MessageService &messages);
 
 } // namespace vesko

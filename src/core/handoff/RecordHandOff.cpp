@@ -20,37 +20,24 @@ bool RecordHandOff::handOff(const db::Result &rs) const
         return false;
     }
 
-    // The whole record is taken before the first write, so a failing read
-    // cannot leave a hand-off half written.
     const qint64 row = rs.currentRow();
     const int n = rs.columnCount();
-    QList<QString> names;
-    QList<QString> values;
-    names.reserve(n);
-    values.reserve(n);
-    for (int i = 0; i < n; ++i) {
-        names.append(rs.columnName(i));
-        values.append(rs.isNull(row, i) ? QString() : rs.text(row, i));
-    }
-
-    write(kCountSection, kCountKey, QString::number(n));
+    QList<ProfileEntry> entries;
+    entries.reserve(2 * n + 2);
+    entries.append({kCountSection, kCountKey, QString::number(n)});
     for (int i = 0; i < n; ++i) {
         const QString key = QString::number(i);
-        write(kNameSection, key, names[i]);
-        write(kValueSection, key, values[i]);
+        entries.append({kNameSection, key, rs.columnName(i)});
+        entries.append({kValueSection, key, rs.isNull(row, i) ? QString() : rs.text(row, i)});
     }
-    write(kOverSection, kOverKey, kOverValue);
+    entries.append({kOverSection, kOverKey, kOverValue, true});
+    writeProfileValues(entries, m_directory.brinfoIni(), m_messages);
     return true;
 }
 
 void RecordHandOff::stopSignal() const
 {
-    write(kStopSection, kStopKey, kStopValue);
-}
-
-void RecordHandOff::write(const QString &section, const QString &key, const QString &value) const
-{
-    writeProfileValue(section, key, value, m_directory.brinfoIni(), m_messages);
+    writeProfileValue(kStopSection, kStopKey, kStopValue, m_directory.brinfoIni(), m_messages);
 }
 
 } // namespace vesko

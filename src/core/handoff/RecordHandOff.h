@@ -13,8 +13,8 @@ class Result;
 }
 
 // Writes brinfo.ini, the only channel to the registration program: the
-// current row of a result (the hand-off) and the stop signal. Every entry is
-// one profile write; the file is never read, cleared or trimmed here.
+// current row of a result (the hand-off) and the stop signal. The file is
+// never cleared or trimmed here: entries are only added or replaced.
 class RecordHandOff
 {
 public:
@@ -35,9 +35,11 @@ public:
     RecordHandOff(ProgramDirectory directory, MessageService &messages);
 
     // Hands over the current row of rs: 字段总数, then name and value of each
-    // column in order (keys "0", "1", ...; Null as the empty text), over=yes
-    // last: 2n + 2 writes. A failed write shows "写出错！" and the next write
-    // still runs. Entries of an earlier, wider record beyond n stay.
+    // column in order (keys "0", "1", ...; Null as the empty text), then
+    // over=yes, moved to be the last line of the file. All in one replacement
+    // of the file, so the registration program reads the former file or the
+    // whole new record; a failure shows "写出错！" once and leaves the former
+    // file. Entries of an earlier, wider record beyond n stay.
     // With rs not open or without a current row nothing is written, kNoRecord
     // is shown and the result is false; otherwise true, failed writes or not.
     bool handOff(const db::Result &rs) const;
@@ -46,8 +48,6 @@ public:
     void stopSignal() const;
 
 private:
-    void write(const QString &section, const QString &key, const QString &value) const;
-
     ProgramDirectory m_directory;
     MessageService &m_messages;
 };

@@ -1,30 +1,42 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
+
+class QLocalServer;
 
 namespace vesko {
 
-// Tells whether another copy of the same executable runs, without disturbing
-// it: an advisory lock on a file keyed by the executable's path in the user's
-// runtime directory, held for the life of this object. The system drops the
-// lock of a copy that crashed, so a stale lock file never blocks a start.
-class SingleInstance
+// One running copy per program directory, whatever the executable is called
+// and whatever the environment says: an advisory lock on the directory
+// itself, opened read-only, so a folder the desk cannot write still works.
+// The system drops the lock of a copy that crashed. The copy that holds it
+// listens on a local socket named from the directory, so a second start can
+// ask it to come forward.
+class SingleInstance : public QObject
 {
-public:
-    explicit SingleInstance(const QString &executablePath);
-    ~SingleInstance();
-    SingleInstance(const SingleInstance &) = delete;
-    SingleInstance &operator=(const SingleInstance &) = delete;
+    Q_OBJECT
 
-    // True when this copy is the only one; the lock is then held until the
-    // object goes away.
+public:
+    explicit SingleInstance(const QString &programDirectory, QObject *parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this is the only copy for the directory: the lock is then
+    // held, and requests are heard, until the object goes away.
     bool acquire();
 
-    const QString &lockPath() const { return m_lockPath; }
+    // From a copy that did not acquire: asks the running one to show itself.
+    void askRunningCopyToShow();
+
+signals:
+    // Another start for the same directory asked this copy to come forward.
+    void showRequested();
 
 private:
-    QString m_lockPath;
+    QString m_directory;
+    QString m_serverName;
     int m_fd = -1;
+    QLocalServer *m_server = nullptr;
 };
 
 } // namespace vesko
