@@ -13,6 +13,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 
 namespace vesko {
 
@@ -61,6 +62,8 @@ private:
                             QWidget *parent);
     void startupFailed();
     void restoreWindowPosition();
+    // Pulls the window back so that one screen shows all of it.
+    void keepOnScreen();
     void saveWindowPosition();
     void saveAndClose();
     void runPreset(const QString &statement);
@@ -80,6 +83,8 @@ private:
     QRadioButton *m_or = nullptr;
     QRadioButton *m_and = nullptr;
     QCheckBox *m_substring = nullptr;
+    QLabel *m_notice = nullptr;
+    QTimer *m_noticeTimer = nullptr;
     QPointer<SettingsDialog> m_settings;
 };
 
