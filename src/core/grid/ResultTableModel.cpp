@@ -25,16 +25,6 @@ double numberKey(std::string_view bytes)
     return value;
 }
 
-// The longest prefix of at most limit bytes that ends between two UTF-8
-// characters.
-std::string_view wholeCharacters(std::string_view bytes, std::size_t limit)
-{
-    std::size_t end = std::min(limit, bytes.size());
-    while (end > 0 && end < bytes.size() && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
-        --end;
-    return bytes.substr(0, end);
-}
-
 // Row numbers 0 .. rows-1 ordered by key(row), equal keys in row order.
 template<typename KeyOf>
 std::vector<int> rowsOrderedBy(int rows, Qt::SortOrder order, KeyOf keyOf)
@@ -133,10 +123,11 @@ QString ResultTableModel::fullText(const QModelIndex &index) const
 QString ResultTableModel::shownText(qint64 row, int column) const
 {
     const std::string_view stored = m_result->bytes(row, column);
-    // A UTF-8 character takes at most four bytes.
     if (stored.size() <= std::size_t(kShownLength))
         return m_result->text(row, column);
-    const std::string_view head = wholeCharacters(stored, std::size_t(kShownLength) * 4);
+    // A UTF-8 character takes at most four bytes, so the first kShownLength
+    // characters are whole within four times as many bytes.
+    const std::string_view head = stored.substr(0, std::size_t(kShownLength) * 4);
     return QString::fromUtf8(head.data(), qsizetype(head.size())).left(kShownLength);
 }
 

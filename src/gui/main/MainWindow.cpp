@@ -90,6 +90,8 @@ void MainWindow::buildControls()
 
     m_panel = new SearchPanel(m_directory, m_messages, m_clock, m_queryFrame);
     m_panel->setResultSource([this] { return m_link.result(); });
+    // Below the frame's caption, which it would cover.
+    m_panel->move(m_panel->x(), qMax(m_panel->y(), m_queryFrame->fontMetrics().height()));
 
     m_or = new QRadioButton(QStringLiteral("或"), m_queryFrame);
     m_or->setObjectName(QStringLiteral("op_or"));

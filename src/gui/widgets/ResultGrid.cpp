@@ -156,12 +156,15 @@ void ResultGrid::fitColumns()
     const int first = qMax(0, m_view->rowAt(0));
     // The rows on screen; the view may not be laid out yet, the grid is.
     const int last = qMin(m_model->rowCount(), first + height() / rowHeight + 1);
-    const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 1) + 1;
-    const QFontMetrics metrics = m_view->fontMetrics();
+    QStyleOptionViewItem option;
+    option.initFrom(m_view->viewport());
+    // A grid line takes one pixel of each column.
+    const int gridLine = m_view->showGrid() ? 1 : 0;
     for (int column = 0; column < m_model->columnCount(); ++column) {
         int width = header->sectionSizeHint(column);
         for (int row = first; row < last && width < kMaxColumnWidth; ++row)
-            width = qMax(width, metrics.horizontalAdvance(m_model->index(row, column).data().toString()) + margin);
+            width = qMax(width, m_view->itemDelegate()->sizeHint(option, m_model->index(row, column)).width()
+                                    + gridLine);
         m_view->setColumnWidth(column, qMin(width, kMaxColumnWidth));
     }
 }
