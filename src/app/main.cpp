@@ -19,7 +19,7 @@ int main(int argc, char *argv[])
     if (!instance.acquire())
         return 0;
 
-    vesko::applyDeskLook(app);
+    vesko::applyDeskLook();
     vesko::RunConfig config;
     vesko::SystemClock clock;
     vesko::MessageBoxService messages;

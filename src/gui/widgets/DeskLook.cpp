@@ -14,14 +14,14 @@ constexpr int kFontPixels = 11;
 
 } // namespace
 
-void applyDeskLook(QApplication &app)
+void applyDeskLook()
 {
     QFont font(QStringLiteral("WenQuanYi Zen Hei"));
     font.setPixelSize(kFontPixels);
     QApplication::setFont(font);
 
     // Without the translations installed Qt's texts stay English.
-    auto *translator = new QTranslator(&app);
+    auto *translator = new QTranslator(QCoreApplication::instance());
     if (translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(translator);
 }
