@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpacerItem>
 
 namespace vesko {
@@ -24,8 +25,11 @@ void MessageBoxService::show(const QString &text, Icon icon, const QString &deta
                     kAppTitle, text, QMessageBox::Ok, m_parent);
     if (!detail.isEmpty())
         box.setDetailedText(detail);
-    // Enter closes the box; it never toggles the details.
+    // Enter closes the box, even from the details button: no other button
+    // takes Enter for itself.
     box.setDefaultButton(QMessageBox::Ok);
+    for (QPushButton *button : box.findChildren<QPushButton *>())
+        button->setAutoDefault(button == box.button(QMessageBox::Ok));
     // The box sizes itself to its text; a short text would cut the caption.
     auto *layout = static_cast<QGridLayout *>(box.layout());
     layout->addItem(new QSpacerItem(box.fontMetrics().horizontalAdvance(kAppTitle) + kTitleBarExtra, 0),
