@@ -23,6 +23,8 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace vesko {
 
 namespace {
@@ -190,14 +192,13 @@ void MainWindow::keepOnScreen()
 {
     const QRect frame = frameGeometry();
     const QList<QScreen *> screens = QGuiApplication::screens();
-    if (screens.isEmpty())
+    if (std::any_of(screens.begin(), screens.end(),
+                    [&frame](const QScreen *screen) { return screen->geometry().contains(frame); }))
         return;
-    for (const QScreen *screen : screens) {
-        if (screen->geometry().contains(frame))
-            return;
-    }
-    const QScreen *nearest = QGuiApplication::screenAt(frame.center());
-    move(pulledInside(frame, (nearest ? nearest : QGuiApplication::primaryScreen())->geometry()));
+    // The screen under the window's centre, or the primary one; Qt stands
+    // in a placeholder screen when none is connected.
+    const QScreen *target = QGuiApplication::screenAt(frame.center());
+    move(pulledInside(frame, (target ? target : QGuiApplication::primaryScreen())->geometry()));
 }
 
 void MainWindow::saveWindowPosition()

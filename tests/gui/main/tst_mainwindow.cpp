@@ -137,7 +137,6 @@ private slots:
                                "select '内科' as 科室", "select * from 登记 where 编号 < 0");
         desk.open();
         desk.click("exbt_qt2"); // not set: nothing at all
-        QCOMPARE(desk.count(), QStringLiteral("共有 2 人"));
 
         desk.click("exbt_showall");
         QCOMPARE(desk.count(), QStringLiteral("共有 1 人"));
@@ -160,6 +159,7 @@ private slots:
         Desk desk;
         desk.registry.people(3);
         desk.registry.writeIni(desk.registry.connection(), "select 编号, 姓名, 登记日期 from 登记");
+        desk.registry.sql({"update 登记 set 姓名 = 姓名 || replace(hex(zeroblob(5000)), '00', '长') where 编号 = 1"});
         desk.open();
         QVERIFY(QTest::qWaitForWindowActive(desk.window.get()));
         QTest::mouseClick(desk.window->findChild<QWidget *>("c_field_0"), Qt::LeftButton);
@@ -203,14 +203,14 @@ private slots:
         QVERIFY(readBytes(desk.brinfo()).contains("0=2\r\n"));
         QTRY_VERIFY(!notice->isVisible());
 
-        // Ctrl+C copies the cell, the menu's 复制整行 the row.
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell(2, 2));
+        // Ctrl+C copies the whole cell, the menu's 复制整行 the row.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell(2, 1));
         QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("2012/3/2 10:00:00"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), "人1" + QString(5000, u'长'));
         QContextMenuEvent rightClick(QContextMenuEvent::Mouse, cell(2, 0), view->viewport()->mapToGlobal(cell(2, 0)));
         QApplication::sendEvent(view->viewport(), &rightClick);
         view->findChild<QMenu *>()->actions().at(1)->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("1\t人1\t2012/3/2 10:00:00"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), "1\t人1" + QString(5000, u'长') + "\t2012/3/2 10:00:00");
 
         // A cell too narrow for its text shows the text as a tooltip.
         view->setColumnWidth(1, 4);
