@@ -92,8 +92,10 @@ void MainWindow::buildControls()
 
     m_panel = new SearchPanel(m_directory, m_messages, m_clock, m_queryFrame);
     m_panel->setResultSource([this] { return m_link.result(); });
-    // Below the frame's caption, which it would cover.
-    m_panel->move(m_panel->x(), qMax(m_panel->y(), m_queryFrame->fontMetrics().height()));
+    // Just below the ink of the frame's caption, which it would cover; the
+    // frame's background stays free under it.
+    const QFontMetrics caption = m_queryFrame->fontMetrics();
+    m_panel->move(m_panel->x(), qMax(m_panel->y(), caption.ascent() + caption.tightBoundingRect(m_queryFrame->title()).bottom() + 1));
 
     m_or = new QRadioButton(QStringLiteral("或"), m_queryFrame);
     m_or->setObjectName(QStringLiteral("op_or"));
