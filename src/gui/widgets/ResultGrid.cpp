@@ -91,7 +91,12 @@ ResultGrid::ResultGrid(const QString &caption, QWidget *parent)
         if (index.isValid())
             emit rowChosen();
     });
-    connect(header, &QHeaderView::sectionClicked, this, [this](int column) { sortBy(column); });
+    // A click flips the header's indicator: ascending on a new column, then
+    // the other way. Binding a result clears it to column -1.
+    connect(header, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
+        if (column >= 0)
+            sortBy(column, order);
+    });
     connect(m_view, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &position) { showCopyMenu(position); });
 }
@@ -134,18 +139,12 @@ void ResultGrid::followSelection(const QModelIndex &current)
         rs->setCurrentRow(row);
 }
 
-void ResultGrid::sortBy(int column)
+void ResultGrid::sortBy(int column, Qt::SortOrder order)
 {
-    QHeaderView *header = m_view->horizontalHeader();
-    const Qt::SortOrder order = header->sortIndicatorSection() == column
-            && header->sortIndicatorOrder() == Qt::AscendingOrder
-        ? Qt::DescendingOrder
-        : Qt::AscendingOrder;
     {
         const BusyCursor busy;
         m_model->sort(column, order);
     }
-    header->setSortIndicator(column, order);
     showCurrentRow();
 }
 

@@ -47,7 +47,7 @@ protected:
 
 private:
     void followSelection(const QModelIndex &current);
-    void sortBy(int column);
+    void sortBy(int column, Qt::SortOrder order);
     void fitColumns();
     void showCopyMenu(const QPoint &position);
     void copyCell(const QModelIndex &index) const;

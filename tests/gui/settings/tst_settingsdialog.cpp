@@ -40,7 +40,6 @@ private slots:
         SettingsDialog *dialog = openSettings(desk, "select * from 科室表");
         const QByteArray stored = readBytes(desk.ini());
         desk.click("Command1");
-        QCOMPARE(desk.messages.texts(), QStringList({"数据库连接成功！"}));
 
         // The statement test runs the box's statement over the typed
         // connection, shows its result and stores nothing.
