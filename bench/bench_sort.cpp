@@ -38,10 +38,10 @@ int main(int argc, char *argv[])
             model.sort(column, order);
             const double seconds = timer.nsecsElapsed() / 1e9;
             slowest = std::max(slowest, seconds);
-            std::printf("  %-10s %-10s %6.3f s\n", qPrintable(model.headerData(column, Qt::Horizontal).toString()),
-                        order == Qt::AscendingOrder ? "ascending" : "descending", seconds);
+            std::printf("  %6.3f s  %-10s %s\n", seconds, order == Qt::AscendingOrder ? "ascending" : "descending",
+                        qPrintable(model.headerData(column, Qt::Horizontal).toString()));
         }
     }
-    std::printf("  slowest               %6.3f s\n", slowest);
+    std::printf("  %6.3f s  slowest\n", slowest);
     return slowest < 1.0 ? 0 : 1;
 }

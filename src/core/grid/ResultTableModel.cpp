@@ -13,8 +13,7 @@ namespace {
 
 bool sortsAsNumber(int type)
 {
-    return type == db::TypeInteger || type == db::TypeDouble || type == db::TypeNumeric
-        || type == db::TypeBoolean;
+    return type == db::TypeInteger || type == db::TypeDouble || type == db::TypeNumeric;
 }
 
 // A number column's sort key; Null and unreadable text come first.

@@ -26,6 +26,9 @@ class SettingsDialog;
 // The main window w_yu: the result grid, the count line, the query frame with
 // the search panel, and the buttons. start() does the whole start-up; every
 // close writes the stop signal for the registration program.
+//
+// F3 and Ctrl+Enter run 查询 and F5 runs 刷新 from anywhere in the window. A
+// hand-off takes the record the grid shows and says so for two seconds.
 class MainWindow : public QWidget, private ResultView
 {
     Q_OBJECT
