@@ -19,3 +19,6 @@ install_deps() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
   fi
 }
+
+# Qt's own texts (buttons, menus, message-box details) in Chinese.
+vesko_packages+=(qt6-translations-l10n)

@@ -1,11 +1,14 @@
 #include "core/config/RunConfig.h"
 #include "gui/main/MainWindow.h"
+#include "gui/main/ShutdownSignals.h"
 #include "core/platform/Clock.h"
+#include "gui/widgets/DeskLook.h"
 #include "gui/widgets/MessageBoxService.h"
 #include "core/platform/ProgramDirectory.h"
 #include "core/platform/SingleInstance.h"
 
 #include <QApplication>
+#include <QSessionManager>
 
 int main(int argc, char *argv[])
 {
@@ -19,6 +22,7 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    vesko::applyDeskLook();
     vesko::RunConfig config;
     vesko::SystemClock clock;
     vesko::MessageBoxService messages;
@@ -29,7 +33,20 @@ int main(int argc, char *argv[])
         window.raise();
         window.activateWindow();
     });
+
+    // Termination and the end of the desktop session close the window as a
+    // click on its close button does: the stop signal gets written.
+    // A request during a start-up message ends the program once start-up returns.
+    bool closed = false;
+    const auto closeWindow = [&window, &closed] { closed = window.close(); };
+    vesko::ShutdownSignals shutdown;
+    QObject::connect(&shutdown, &vesko::ShutdownSignals::requested, &window, closeWindow);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [closeWindow](QSessionManager &) { closeWindow(); });
+
     window.start();
+    if (closed)
+        return 0;
     window.show();
     return app.exec();
 }

@@ -1,8 +1,48 @@
 #include "core/grid/ResultTableModel.h"
 
+#include "db/TypeCode.h"
+
+#include <algorithm>
+#include <charconv>
 #include <limits>
+#include <numeric>
 
 namespace vesko {
+
+namespace {
+
+bool sortsAsNumber(int type)
+{
+    return type == db::TypeInteger || type == db::TypeDouble || type == db::TypeNumeric;
+}
+
+// A number column's sort key; Null and unreadable text come first.
+double numberKey(std::string_view bytes)
+{
+    double value = -std::numeric_limits<double>::infinity();
+    std::from_chars(bytes.data(), bytes.data() + bytes.size(), value);
+    return value;
+}
+
+// Row numbers 0 .. rows-1 ordered by key(row), equal keys in row order.
+template<typename KeyOf>
+std::vector<int> rowsOrderedBy(int rows, Qt::SortOrder order, KeyOf keyOf)
+{
+    std::vector<decltype(keyOf(0))> keys;
+    keys.reserve(std::size_t(rows));
+    for (int row = 0; row < rows; ++row)
+        keys.push_back(keyOf(row));
+    std::vector<int> ordered(keys.size());
+    std::iota(ordered.begin(), ordered.end(), 0);
+    const auto before = [&keys](int a, int b) { return keys[std::size_t(a)] < keys[std::size_t(b)]; };
+    if (order == Qt::AscendingOrder)
+        std::stable_sort(ordered.begin(), ordered.end(), before);
+    else
+        std::stable_sort(ordered.begin(), ordered.end(), [&before](int a, int b) { return before(b, a); });
+    return ordered;
+}
+
+} // namespace
 
 ResultTableModel::ResultTableModel(QObject *parent)
     : QAbstractTableModel(parent)
@@ -15,6 +55,7 @@ void ResultTableModel::setResult(db::ResultPtr result)
     m_result = std::move(result);
     m_rows = 0;
     m_columns = 0;
+    m_order.clear();
     if (m_result && m_result->isOpen()) {
         // A view addresses rows with int: a larger result shows its first 2^31-1 rows.
         m_rows = int(std::min<qint64>(m_result->rowCount(), std::numeric_limits<int>::max()));
@@ -23,6 +64,70 @@ void ResultTableModel::setResult(db::ResultPtr result)
         m_result.reset();
     }
     endResetModel();
+}
+
+std::vector<int> ResultTableModel::sortedRows(int column, Qt::SortOrder order) const
+{
+    const db::Result &rs = *m_result;
+    if (sortsAsNumber(rs.columnType(column)))
+        return rowsOrderedBy(m_rows, order, [&](int row) { return numberKey(rs.bytes(row, column)); });
+    // Text and stored dates (year first, fixed widths) order by their UTF-8
+    // bytes, which is the order of their characters.
+    return rowsOrderedBy(m_rows, order, [&](int row) { return rs.bytes(row, column); });
+}
+
+void ResultTableModel::sort(int column, Qt::SortOrder order)
+{
+    if (!m_result || column < 0 || column >= m_columns)
+        return;
+    std::vector<int> sorted = sortedRows(column, order);
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> newViewRow(sorted.size());
+    for (int row = 0; row < m_rows; ++row)
+        newViewRow[std::size_t(sorted[std::size_t(row)])] = row;
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &index : before)
+        after.append(index.isValid()
+                         ? this->index(newViewRow[std::size_t(resultRow(index.row()))], index.column())
+                         : index);
+    m_order = std::move(sorted);
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+qint64 ResultTableModel::resultRow(int viewRow) const
+{
+    return m_order.empty() ? viewRow : m_order[std::size_t(viewRow)];
+}
+
+int ResultTableModel::viewRow(qint64 resultRow) const
+{
+    if (resultRow < 0 || resultRow >= m_rows)
+        return -1;
+    if (m_order.empty())
+        return int(resultRow);
+    return int(std::find(m_order.begin(), m_order.end(), int(resultRow)) - m_order.begin());
+}
+
+QString ResultTableModel::fullText(const QModelIndex &index) const
+{
+    if (!index.isValid() || !m_result)
+        return QString();
+    return m_result->text(resultRow(index.row()), index.column());
+}
+
+QString ResultTableModel::shownText(qint64 row, int column) const
+{
+    const std::string_view stored = m_result->bytes(row, column);
+    if (stored.size() <= std::size_t(kShownLength))
+        return m_result->text(row, column);
+    // A UTF-8 character takes at most four bytes, so the first kShownLength
+    // characters are whole within four times as many bytes.
+    const std::string_view head = stored.substr(0, std::size_t(kShownLength) * 4);
+    return QString::fromUtf8(head.data(), qsizetype(head.size())).left(kShownLength);
 }
 
 int ResultTableModel::rowCount(const QModelIndex &parent) const
@@ -39,7 +144,7 @@ QVariant ResultTableModel::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid() || !m_result)
         return QVariant();
-    return m_result->text(index.row(), index.column());
+    return shownText(resultRow(index.row()), index.column());
 }
 
 QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -4,21 +4,41 @@
 
 #include <QAbstractTableModel>
 
+#include <vector>
+
 namespace vesko {
 
 // Shows a result snapshot read-only. A cell becomes a QString only when the
 // view asks for it; no object is made per row. Without a result (or with a
 // result that is not open) it shows nothing.
+//
+// Sorting reorders a permutation of row numbers, never the snapshot: view
+// row r shows result row resultRow(r).
 class ResultTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
+    // A cell shows at most this many characters, so that painting a row costs
+    // the same however long its values are.
+    static constexpr int kShownLength = 4000;
+
     explicit ResultTableModel(QObject *parent = nullptr);
 
-    // Binds to a result; nullptr shows nothing.
+    // Binds to a result in its own row order; nullptr shows nothing.
     void setResult(db::ResultPtr result);
     const db::ResultPtr &result() const { return m_result; }
+
+    // Orders the rows by column: numbers and dates by value, text by its
+    // characters, Null first; equal values keep their order. Persistent
+    // indexes (the selection) follow their rows.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    qint64 resultRow(int viewRow) const;
+    // -1 when the result row is not shown.
+    int viewRow(qint64 resultRow) const;
+    // The whole value of a cell, not cut to kShownLength.
+    QString fullText(const QModelIndex &index) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -27,9 +47,14 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
+    QString shownText(qint64 row, int column) const;
+    std::vector<int> sortedRows(int column, Qt::SortOrder order) const;
+
     db::ResultPtr m_result;
     int m_rows = 0;
     int m_columns = 0;
+    // Result row of each view row; empty while the rows are in result order.
+    std::vector<int> m_order;
 };
 
 } // namespace vesko

@@ -1,6 +1,7 @@
 #include "gui/main/MainWindow.h"
 
 #include "core/config/MainConfig.h"
+#include "core/grid/ResultTableModel.h"
 #include "core/handoff/RecordHandOff.h"
 #include "gui/widgets/BackgroundClick.h"
 #include "gui/search/SearchCommand.h"
@@ -17,6 +18,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace vesko {
 
@@ -27,6 +33,17 @@ const QString kStartupFailed = QStringLiteral("您好，系统尚未设置数据
 // The window's outer size is 12885 x 7395 twips; a fixed single border and
 // the caption bar take their share of it.
 constexpr QSize kClientSize(12885 / kTwipsPerPixel - 8, 7395 / kTwipsPerPixel - 30);
+
+// How long the notice of a hand-off stays.
+constexpr int kNoticeMilliseconds = 2000;
+
+// Moves rect by the least amount that puts it whole on screen, or on its
+// top left corner when it is larger.
+QPoint pulledInside(const QRect &rect, const QRect &screen)
+{
+    return QPoint(qMax(screen.left(), qMin(rect.left(), screen.right() + 1 - rect.width())),
+                  qMax(screen.top(), qMin(rect.top(), screen.bottom() + 1 - rect.height())));
+}
 
 } // namespace
 
@@ -74,6 +91,10 @@ void MainWindow::buildControls()
 
     m_panel = new SearchPanel(m_directory, m_messages, m_clock, m_queryFrame);
     m_panel->setResultSource([this] { return m_link.result(); });
+    // Just below the ink of the frame's caption, which it would cover; the
+    // frame's background stays free under it.
+    const QFontMetrics caption = m_queryFrame->fontMetrics();
+    m_panel->move(m_panel->x(), qMax(m_panel->y(), caption.ascent() + caption.tightBoundingRect(m_queryFrame->title()).bottom() + 1));
 
     m_or = new QRadioButton(QStringLiteral("或"), m_queryFrame);
     m_or->setObjectName(QStringLiteral("op_or"));
@@ -96,12 +117,28 @@ void MainWindow::buildControls()
     auto *exit = makeButton("exbt_exit", QStringLiteral("退出"), twipsRect(10710, 5985, 1545, 420), this);
     auto *settings = makeButton("exbt_dbset", QStringLiteral("数据库连接参数"), twipsRect(315, 6345, 1725, 420), this);
 
+    // Under 导入 and 退出, where nothing else is.
+    m_notice = new QLabel(this);
+    m_notice->setObjectName(QStringLiteral("handOffNotice"));
+    m_notice->setGeometry(handOff->x(), exit->geometry().bottom() + 4,
+                          exit->geometry().right() - handOff->x(), handOff->height());
+    m_notice->hide();
+    m_noticeTimer = new QTimer(this);
+    m_noticeTimer->setSingleShot(true);
+    m_noticeTimer->setInterval(kNoticeMilliseconds);
+    connect(m_noticeTimer, &QTimer::timeout, m_notice, &QWidget::hide);
+
     connect(refresh, &QPushButton::clicked, this, [this] { runPreset(m_config.defaultStatement); });
     connect(showAll, &QPushButton::clicked, this, [this] { runPreset(m_config.allStatement); });
     connect(spare1, &QPushButton::clicked, this, [this] { runPreset(m_config.spare1Statement); });
     connect(spare2, &QPushButton::clicked, this, [this] { runPreset(m_config.spare2Statement); });
     connect(exit, &QPushButton::clicked, this, [this] { saveAndClose(); });
     connect(clear, &QPushButton::clicked, m_panel, &SearchPanel::clearCriteria);
+    for (const QKeySequence &keys : {QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_Return),
+                                     QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, find, &QPushButton::click);
+    connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, refresh,
+            &QPushButton::click);
     connect(find, &QPushButton::clicked, this, [this] {
         SearchCommand(*m_panel, m_config, m_link, m_messages)
             .run(m_and->isChecked(), m_substring->checkState());
@@ -111,8 +148,8 @@ void MainWindow::buildControls()
     new BackgroundClick(this, [this] { m_panel->hideDateFrame(); });
     connect(settings, &QPushButton::clicked, this, [this] { showSettings(); });
     connect(handOff, &QPushButton::clicked, this, [this] { handOffCurrentRow(); });
-    // The grid's caption promises it: a double-click hands the row over.
-    connect(m_grid, &ResultGrid::rowDoubleClicked, this, [this] { handOffCurrentRow(); });
+    // The grid's caption promises it: a double-click (or Enter) hands the row over.
+    connect(m_grid, &ResultGrid::rowChosen, this, [this] { handOffCurrentRow(); });
 }
 
 void MainWindow::start()
@@ -147,6 +184,20 @@ void MainWindow::restoreWindowPosition()
         move(qRound(*left / kTwipsPerPixel), y());
     if (const auto top = readPosition(ini, ini::kTop))
         move(x(), qRound(*top / kTwipsPerPixel));
+    keepOnScreen();
+}
+
+void MainWindow::keepOnScreen()
+{
+    const QRect frame = frameGeometry();
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (std::any_of(screens.begin(), screens.end(),
+                    [&frame](const QScreen *screen) { return screen->geometry().contains(frame); }))
+        return;
+    // The screen under the window's centre, or the primary one; Qt stands
+    // in a placeholder screen when none is connected.
+    const QScreen *target = QGuiApplication::screenAt(frame.center());
+    move(pulledInside(frame, (target ? target : QGuiApplication::primaryScreen())->geometry()));
 }
 
 void MainWindow::saveWindowPosition()
@@ -190,7 +241,19 @@ void MainWindow::showSettings()
 
 void MainWindow::handOffCurrentRow()
 {
-    RecordHandOff(m_directory, m_messages).handOff(*m_link.result());
+    // The record on screen: the grid keeps the last result it could show.
+    const db::ResultPtr &shown = m_grid->result();
+    if (!shown) {
+        m_messages.show(RecordHandOff::kNoRecord, MessageService::Icon::Information);
+        return;
+    }
+    if (!RecordHandOff(m_directory, m_messages).handOff(*shown))
+        return;
+    const QString first = shown->text(shown->currentRow(), 0).left(ResultTableModel::kShownLength);
+    m_notice->setText(m_notice->fontMetrics().elidedText(QStringLiteral("已导入：") + first, Qt::ElideRight,
+                                                         m_notice->width()));
+    m_notice->show();
+    m_noticeTimer->start();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -13,6 +13,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 
 namespace vesko {
 
@@ -25,6 +26,9 @@ class SettingsDialog;
 // The main window w_yu: the result grid, the count line, the query frame with
 // the search panel, and the buttons. start() does the whole start-up; every
 // close writes the stop signal for the registration program.
+//
+// F3 and Ctrl+Enter run 查询 and F5 runs 刷新 from anywhere in the window. A
+// hand-off takes the record the grid shows and says so for two seconds.
 class MainWindow : public QWidget, private ResultView
 {
     Q_OBJECT
@@ -61,6 +65,8 @@ private:
                             QWidget *parent);
     void startupFailed();
     void restoreWindowPosition();
+    // Pulls the window back so that one screen shows all of it.
+    void keepOnScreen();
     void saveWindowPosition();
     void saveAndClose();
     void runPreset(const QString &statement);
@@ -80,6 +86,8 @@ private:
     QRadioButton *m_or = nullptr;
     QRadioButton *m_and = nullptr;
     QCheckBox *m_substring = nullptr;
+    QLabel *m_notice = nullptr;
+    QTimer *m_noticeTimer = nullptr;
     QPointer<SettingsDialog> m_settings;
 };
 

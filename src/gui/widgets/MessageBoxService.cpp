@@ -1,8 +1,18 @@
 #include "gui/widgets/MessageBoxService.h"
 
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QSpacerItem>
 
 namespace vesko {
+
+namespace {
+
+// Room the title bar takes beside the caption: icon and buttons.
+constexpr int kTitleBarExtra = 120;
+
+} // namespace
 
 MessageBoxService::MessageBoxService(QWidget *parent)
     : m_parent(parent)
@@ -15,6 +25,15 @@ void MessageBoxService::show(const QString &text, Icon icon, const QString &deta
                     kAppTitle, text, QMessageBox::Ok, m_parent);
     if (!detail.isEmpty())
         box.setDetailedText(detail);
+    // Enter closes the box, even from the details button: no other button
+    // takes Enter for itself.
+    box.setDefaultButton(QMessageBox::Ok);
+    for (QPushButton *button : box.findChildren<QPushButton *>())
+        button->setAutoDefault(button == box.button(QMessageBox::Ok));
+    // The box sizes itself to its text; a short text would cut the caption.
+    auto *layout = static_cast<QGridLayout *>(box.layout());
+    layout->addItem(new QSpacerItem(box.fontMetrics().horizontalAdvance(kAppTitle) + kTitleBarExtra, 0),
+                    layout->rowCount(), 0, 1, layout->columnCount());
     box.exec();
 }
 

@@ -6,7 +6,8 @@ class QWidget;
 
 namespace vesko {
 
-// Shows each message in a modal QMessageBox with an OK button.
+// Shows each message in a modal QMessageBox with an OK button. OK is the
+// only button that takes Enter, and the box is wide enough for its caption.
 class MessageBoxService : public MessageService
 {
 public:

@@ -1,18 +1,10 @@
-#include "core/config/Gbk.h"
 #include "core/config/MainConfig.h"
-#include "core/config/ProfileStore.h"
-#include "gui/main/MainWindow.h"
 #include "gui/settings/SettingsDialog.h"
 #include "support/Desk.h"
 #include "support/FileBytes.h"
 #include "support/Messages.h"
-#include "support/TestServer.h"
-#include "gui/widgets/ResultGrid.h"
 
-#include <QFile>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTableView>
 #include <QTest>
 
 using namespace vesko;
@@ -20,19 +12,17 @@ using namespace vesko::test;
 
 namespace {
 
-const QString kDefault = QStringLiteral("select * from 登记");
-
-void click(QWidget *dialog, const char *button)
+QLineEdit *box(QWidget *dialog, const char *name)
 {
-    QTest::mouseClick(dialog->findChild<QPushButton *>(button), Qt::LeftButton);
+    return dialog->findChild<QLineEdit *>(name);
 }
 
 // Opens the desk on three people, with vesko.ini holding its connection, the
-// default statement and the given optional ones, and then its settings dialog.
-SettingsDialog *openSettings(Desk &desk, const QString &all = QString(), const QString &spare1 = QString())
+// default statement and 全部, and then its settings dialog.
+SettingsDialog *openSettings(Desk &desk, const QString &all = QString())
 {
     desk.registry.people(3);
-    desk.registry.writeIni(desk.registry.connection(), kDefault, all, spare1);
+    desk.registry.writeIni(desk.registry.connection(), "select * from 登记", all);
     desk.open();
     return desk.openSettings();
 }
@@ -44,128 +34,71 @@ class TestSettingsDialog : public QObject
     Q_OBJECT
 
 private slots:
-    void loadsStoredValuesAndLeavesUnsetOnesEmpty()
-    {
-        Desk desk;
-        SettingsDialog *dialog = openSettings(desk, "", "-1");
-        QVERIFY(dialog && dialog->isVisible());
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("网络连接接口-SQL语句设置"));
-        QCOMPARE(dialog->findChild<QLineEdit *>("t_cn")->text(), desk.registry.connection());
-        QCOMPARE(dialog->findChild<QLineEdit *>("t_sql")->text(), kDefault);
-        QVERIFY(dialog->findChild<QLineEdit *>("t_all")->text().isEmpty());
-        QVERIFY(dialog->findChild<QLineEdit *>("t_qt1")->text().isEmpty());
-        QVERIFY(dialog->findChild<QLineEdit *>("t_qt2")->text().isEmpty());
-
-        // A second click keeps the one dialog and what was typed in it.
-        dialog->findChild<QLineEdit *>("t_qt2")->setText("typed");
-        QCOMPARE(desk.openSettings(), dialog);
-        QCOMPARE(dialog->findChild<QLineEdit *>("t_qt2")->text(), QStringLiteral("typed"));
-        QCOMPARE(desk.window->findChildren<SettingsDialog *>().size(), 1);
-    }
-
-    void connectionTest()
-    {
-        Desk desk;
-        SettingsDialog *dialog = openSettings(desk);
-        click(dialog, "Command1");
-        QCOMPARE(desk.messages.texts(), QStringList({"数据库连接成功！"}));
-
-        desk.messages.clear();
-        dialog->findChild<QLineEdit *>("t_cn")->setText("Provider=SQLite;Data Source=missing.db");
-        click(dialog, "Command1");
-        QCOMPARE(desk.messages.texts(), QStringList({kConnectMessage}));
-        QCOMPARE(desk.config.connectionString, desk.registry.connection());
-    }
-
     void testsRunOverTheTypedConnection()
     {
-        const QString server = postgresConnection();
-        if (server.isEmpty())
-            QSKIP("VESKO_TEST_PG_HOST is not set");
         Desk desk;
-        SettingsDialog *dialog = openSettings(desk);
-        dialog->findChild<QLineEdit *>("t_cn")->setText(server);
-        click(dialog, "Command1");
-        QCOMPARE(desk.messages.texts(), QStringList({"数据库连接成功！"}));
-        dialog->findChild<QLineEdit *>("t_qt2")->setText("select 1 as 甲, '乙' as 乙 union all select 2, null");
-        click(dialog, "Command5");
-        QCOMPARE(desk.messages.texts(), QStringList({"数据库连接成功！"}));
-        QCOMPARE(desk.count(), QStringLiteral("共有 2 人"));
-        QCOMPARE(desk.config.connectionString, desk.registry.connection());
-    }
-
-    void statementTestShowsItsResultWithoutStoringIt()
-    {
-        Desk desk;
-        desk.registry.sql({"create table 科室表 (科室 TEXT, 人数 INTEGER)", "insert into 科室表 values ('内科', 2)"});
         SettingsDialog *dialog = openSettings(desk, "select * from 科室表");
-        const QByteArray before = readBytes(desk.ini());
-        click(dialog, "Command3");
-        QVERIFY(desk.messages.messages.isEmpty());
+        const QByteArray stored = readBytes(desk.ini());
+        desk.click("Command1");
+
+        // The statement test runs the box's statement over the typed
+        // connection, shows its result and stores nothing.
+        TestRegistry other;
+        other.sql({"create table 科室表 (科室 TEXT, 人数 INTEGER)", "insert into 科室表 values ('内科', 2)"});
+        box(dialog, "t_cn")->setText("Provider=SQLite;Data Source=" + other.file("registry.db"));
+        QCOMPARE(desk.openSettings(), dialog); // the one dialog, with what was typed
+        desk.click("Command3");
         QCOMPARE(desk.count(), QStringLiteral("共有 1 人"));
-        QCOMPARE(desk.window->grid()->view()->model()->headerData(1, Qt::Horizontal).toString(),
-                 QStringLiteral("人数"));
-        QCOMPARE(desk.config.allStatement, QStringLiteral("select * from 科室表"));
-        QCOMPARE(readBytes(desk.ini()), before);
-    }
-
-    void closingStoresAppliesAndReconnects()
-    {
-        Desk desk;
-        SettingsDialog *dialog = openSettings(desk);
-        const QString longStatement = "select * from 登记 where 姓名 <> '" + QString(300, 'x') + "'";
-        dialog->findChild<QLineEdit *>("t_sql")->setText(longStatement);
-        dialog->findChild<QLineEdit *>("t_qt1")->setText("select 1");
-        dialog->close();
-        QVERIFY(desk.messages.messages.isEmpty());
-        QCOMPARE(desk.config.defaultStatement, longStatement);
-        QCOMPARE(desk.config.spare1Statement, QStringLiteral("select 1"));
-        QCOMPARE(fromGbk(readBytes(desk.ini())),
-                 "[数据连接]\r\nvalue=" + desk.registry.connection() + "\r\n[默认查询]\r\nvalue=" + longStatement
-                     + "\r\n[全部]\r\nvalue=\r\n[备用一]\r\nvalue=select 1\r\n[备用二]\r\nvalue=\r\n");
-
-        // Reopening, and a restart, see what the close stored, whole.
-        QCOMPARE(desk.openSettings()->findChild<QLineEdit *>("t_sql")->text(), longStatement);
-        RunConfig restarted;
-        QVERIFY(readStartupConfig(desk.ini(), restarted));
-        QCOMPARE(restarted.defaultStatement, longStatement);
-    }
-
-    void closingWithoutConnectionReportsBothFailures()
-    {
-        Desk desk;
-        SettingsDialog *dialog = openSettings(desk);
-        dialog->findChild<QLineEdit *>("t_cn")->clear();
-        dialog->close();
-        QCOMPARE(desk.messages.texts(), QStringList({kConnectMessage, kQueryMessage}));
-        QVERIFY(desk.config.connectionString.isEmpty());
-        QCOMPARE(ProfileStore::read(ini::kConnection, ini::kValue, desk.ini()), QString());
-    }
-
-    void closingWithoutDefaultStatementStoresNothing()
-    {
-        Desk desk;
-        SettingsDialog *dialog = openSettings(desk);
-        const QByteArray before = readBytes(desk.ini());
-        dialog->findChild<QLineEdit *>("t_cn")->setText("changed");
-        dialog->findChild<QLineEdit *>("t_sql")->clear();
-        dialog->close();
-        QCOMPARE(desk.messages.texts(), QStringList({"未设置数据库连接参数"}));
-        QCOMPARE(desk.messages.messages.first().icon, MessageService::Icon::Information);
-        QCOMPARE(readBytes(desk.ini()), before);
         QCOMPARE(desk.config.connectionString, desk.registry.connection());
+        QCOMPARE(readBytes(desk.ini()), stored);
+
+        box(dialog, "t_cn")->setText("Provider=SQLite;Data Source=missing.db");
+        desk.click("Command1");
+        QCOMPARE(desk.messages.texts(), QStringList({"数据库连接成功！", kConnectMessage}));
     }
 
-    void mainWindowClosingWithDialogOpenStoresWithoutReconnecting()
+    void closingStoresAndApplies_data()
     {
+        QTest::addColumn<QString>("boxName");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("closeMainWindow");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<bool>("stored");
+        const QString longStatement = "select * from 登记 where 编号 < 3 and 姓名 <> '" + QString(300, 'x') + "'";
+        const QString missing = QStringLiteral("Provider=SQLite;Data Source=missing.db");
+        QTest::newRow("reconnects") << "t_sql" << longStatement << false << QStringList() << "共有 2 人" << true;
+        QTest::newRow("without a connection") << "t_cn" << "" << false
+                                              << QStringList({kConnectMessage, kQueryMessage}) << "共有 3 人" << true;
+        QTest::newRow("without a default statement") << "t_sql" << "" << false
+                                                     << QStringList({"未设置数据库连接参数"}) << "共有 3 人" << false;
+        QTest::newRow("main window closing: no reconnect") << "t_cn" << missing << true << QStringList()
+                                                           << "共有 3 人" << true;
+    }
+
+    void closingStoresAndApplies()
+    {
+        QFETCH(QString, boxName);
+        QFETCH(QString, text);
+        QFETCH(bool, closeMainWindow);
+        QFETCH(QStringList, expected);
+        QFETCH(QString, count);
+        QFETCH(bool, stored);
         Desk desk;
         SettingsDialog *dialog = openSettings(desk);
-        dialog->findChild<QLineEdit *>("t_cn")->setText("Provider=SQLite;Data Source=missing.db");
-        desk.window->close();
-        QVERIFY(desk.messages.messages.isEmpty());
-        QCOMPARE(ProfileStore::read(ini::kConnection, ini::kValue, desk.ini()),
-                 QStringLiteral("Provider=SQLite;Data Source=missing.db"));
-        QVERIFY(QFile::exists(desk.brinfo()));
+        box(dialog, qPrintable(boxName))->setText(text);
+        box(dialog, "t_qt1")->setText("select 1");
+        if (closeMainWindow)
+            desk.window->close();
+        else
+            dialog->close();
+        QCOMPARE(desk.messages.texts(), expected);
+        QCOMPARE(desk.count(), count);
+        // The window runs on what vesko.ini holds, the typed values or the old.
+        const RunConfig kept = readStoredTexts(desk.ini());
+        QCOMPARE(kept.spare1Statement, stored ? QStringLiteral("select 1") : QString());
+        QCOMPARE(desk.config.spare1Statement, kept.spare1Statement);
+        QCOMPARE(desk.config.connectionString, kept.connectionString);
     }
 };
 
