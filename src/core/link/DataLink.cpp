@@ -1,29 +1,28 @@
 #include "core/link/DataLink.h"
 
 #include "core/config/RunConfig.h"
+#include "core/link/DatabaseCall.h"
 #include "core/link/ResultView.h"
-#include "db/Snapshot.h"
 #include "core/platform/MessageService.h"
+#include "db/ConnectionString.h"
+#include "db/Snapshot.h"
 
 namespace vesko {
 
 namespace {
 
-class BusyGuard
-{
-public:
-    explicit BusyGuard(ResultView &view)
-        : m_view(view)
-    {
-        m_view.databaseBusy(true);
-    }
-    ~BusyGuard() { m_view.databaseBusy(false); }
-    BusyGuard(const BusyGuard &) = delete;
-    BusyGuard &operator=(const BusyGuard &) = delete;
+const QString kNoConnection = QStringLiteral("没有打开的数据库连接（连接数据库时已出错），语句没有执行。");
+const QString kCancelled = QStringLiteral("已取消。");
 
-private:
-    ResultView &m_view;
-};
+QString connectionDetail(const QString &why, const QString &connectionString)
+{
+    return QStringLiteral("%1\n\n连接字符串：%2").arg(why, db::maskPasswords(connectionString));
+}
+
+QString statementDetail(const QString &why, const QString &statement)
+{
+    return QStringLiteral("%1\n\n语句：%2").arg(why, statement);
+}
 
 } // namespace
 
@@ -37,38 +36,116 @@ DataLink::DataLink(RunConfig &config, ProgramDirectory directory, MessageService
 {
 }
 
+bool DataLink::runAndWait(DatabaseCall &call)
+{
+    call.start();
+    m_view.waitFor(call);
+    if (call.wasCancelled())
+        return false;
+    call.rethrow();
+    return true;
+}
+
+bool DataLink::connect()
+{
+    const QString text = m_config.connectionString;
+    const QString directory = m_directory.path();
+    auto opened = std::make_shared<db::ConnectionPtr>();
+    DatabaseCall call([opened, text, directory] { *opened = db::Connection::open(text, directory); },
+                      {}, {});
+    if (!runAndWait(call))
+        return false;
+    m_connection = *opened;
+    m_connectionAbandoned = false;
+    return true;
+}
+
 void DataLink::openConnection()
 {
     m_connection.reset();
+    m_connectionAbandoned = false;
     try {
-        BusyGuard busy(m_view);
-        m_connection = db::Connection::open(m_config.connectionString, m_directory.path());
-        m_config.connected = true;
+        m_config.connected = connect();
+        if (!m_config.connected)
+            m_messages.show(kConnectFailed, MessageService::Icon::None,
+                            connectionDetail(kCancelled, m_config.connectionString));
     } catch (const db::DbError &error) {
         m_config.connected = false;
-        m_messages.show(kConnectFailed, MessageService::Icon::None, error.detail());
+        m_messages.show(kConnectFailed, MessageService::Icon::None,
+                        connectionDetail(error.detail(), m_config.connectionString));
     }
+}
+
+db::ResultPtr DataLink::fetchOnce(const QString &statement)
+{
+    const db::ConnectionPtr connection = m_connection;
+    auto result = std::make_shared<db::ResultPtr>();
+    DatabaseCall call([connection, statement, result] { *result = connection->execute(statement); },
+                      [connection] { connection->cancel(); },
+                      [connection] { return connection->rowsFetched(); });
+    if (runAndWait(call))
+        return *result;
+    if (call.wasAbandoned()) {
+        m_connection.reset();
+        m_connectionAbandoned = true;
+    }
+    return nullptr;
+}
+
+db::ResultPtr DataLink::fetch(const QString &statement)
+{
+    if (!m_connection && !connect())
+        return nullptr;
+    try {
+        return fetchOnce(statement);
+    } catch (const db::DbError &error) {
+        if (!error.connectionLost())
+            throw;
+    }
+    if (!connect())
+        return nullptr;
+    return fetchOnce(statement);
+}
+
+DataLink::Outcome DataLink::execute(const QString &statement)
+{
+    const db::ResultPtr previous = m_result;
+    m_result = std::make_shared<db::Snapshot>();
+    if (!m_connection && !m_connectionAbandoned) {
+        m_messages.show(kStatementFailed, MessageService::Icon::Information, kNoConnection);
+        return Outcome::Failed;
+    }
+    try {
+        if (db::ResultPtr result = fetch(statement)) {
+            m_result = std::move(result);
+            return Outcome::Done;
+        }
+    } catch (const db::DbError &error) {
+        m_messages.show(kStatementFailed, MessageService::Icon::Information,
+                        statementDetail(error.detail(), statement));
+        return Outcome::Failed;
+    }
+    if (previous->isOpen()) {
+        m_result = previous;
+        return Outcome::Cancelled;
+    }
+    m_messages.show(kStatementFailed, MessageService::Icon::Information,
+                    statementDetail(kCancelled, statement));
+    return Outcome::Failed;
 }
 
 void DataLink::runStatement(const QString &statement)
 {
-    m_result = std::make_shared<db::Snapshot>();
-    try {
-        if (!m_connection)
-            throw db::DbError(QStringLiteral("No open connection."));
-        BusyGuard busy(m_view);
-        m_result = m_connection->execute(statement);
-    } catch (const db::DbError &error) {
-        m_result = std::make_shared<db::Snapshot>();
-        m_messages.show(kStatementFailed, MessageService::Icon::Information, error.detail());
-    }
+    execute(statement);
 }
 
 void DataLink::refresh(const QString &statement)
 {
-    runStatement(statement);
+    if (execute(statement) == Outcome::Cancelled)
+        return;
     if (!m_result->isOpen()) {
         m_view.bindGrid(nullptr);
+        m_view.setCountText(countText(0));
         return;
     }
     m_view.bindGrid(m_result);
@@ -82,8 +159,7 @@ void DataLink::refresh(const QString &statement)
 void DataLink::reconnectAndShow(const QString &statement)
 {
     openConnection();
-    runStatement(statement);
-    if (m_result->isOpen())
+    if (execute(statement) == Outcome::Done && m_result->isOpen())
         showResult();
 }
 

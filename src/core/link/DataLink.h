@@ -1,13 +1,14 @@
 #pragma once
 
+#include "core/platform/ProgramDirectory.h"
 #include "db/Connection.h"
 #include "db/Result.h"
-#include "core/platform/ProgramDirectory.h"
 
 #include <QString>
 
 namespace vesko {
 
+class DatabaseCall;
 class MessageService;
 class ResultView;
 struct RunConfig;
@@ -15,6 +16,13 @@ struct RunConfig;
 // The main window's connection and current result, and the routines that
 // replace them. Each routine reports its own failures through the message
 // service and returns normally; the caller reads the outcome from result().
+//
+// Every connect and statement runs off the window's thread while the view
+// waits for it (ResultView::waitFor), so the order of steps is that of a
+// plain call. A statement cancelled by the user changes nothing when there
+// is a result to keep; without one it fails as any statement does. A
+// statement that fails because the connection was lost is run once more on
+// a fresh connection before anything is shown.
 class DataLink
 {
 public:
@@ -25,11 +33,11 @@ public:
 
     // Drops the connection and opens a fresh one with connectionString; sets connected.
     void openConnection();
-    // Drops the result and runs statement into a fresh result; on failure the
-    // result is not open.
+    // Runs statement into a fresh result; on failure the result is not open.
     void runStatement(const QString &statement);
     // runStatement, then bind the grid; with an open result also make its
-    // last row current and rewrite the count.
+    // last row current and rewrite the count. After a failure the count
+    // reads 0, as the grid shows no rows.
     void refresh(const QString &statement);
     // openConnection, runStatement, and with an open result showResult().
     void reconnectAndShow(const QString &statement);
@@ -41,17 +49,35 @@ public:
     // The current result, never null; not open before the first statement
     // and after a failed one.
     const db::ResultPtr &result() const { return m_result; }
+
     // The dialect of the open connection; the standard one without.
     db::Dialect dialect() const;
 
     static QString countText(qint64 rows);
 
 private:
+    enum class Outcome { Done, Failed, Cancelled };
+
+    // Opens a connection with connectionString; false when cancelled.
+    // Throws db::DbError.
+    bool connect();
+    // Runs statement into m_result, showing its failure.
+    Outcome execute(const QString &statement);
+    // The statement's result, with one more try on a fresh connection when
+    // the connection was lost; null when cancelled. Throws db::DbError.
+    db::ResultPtr fetch(const QString &statement);
+    db::ResultPtr fetchOnce(const QString &statement);
+    // Runs the call and waits for it; false when it was cancelled.
+    bool runAndWait(DatabaseCall &call);
+
     RunConfig &m_config;
     ProgramDirectory m_directory;
     MessageService &m_messages;
     ResultView &m_view;
     db::ConnectionPtr m_connection;
+    // The connection was left behind by a cancel the engine did not answer:
+    // the next statement opens a fresh one first.
+    bool m_connectionAbandoned = false;
     db::ResultPtr m_result;
 };
 

@@ -8,6 +8,7 @@
 #include "gui/search/SearchPanel.h"
 #include "gui/settings/SettingsDialog.h"
 #include "core/platform/MessageService.h"
+#include "gui/widgets/ProgressWaiter.h"
 #include "gui/widgets/ResultGrid.h"
 #include "gui/widgets/Twips.h"
 
@@ -293,12 +294,9 @@ void MainWindow::setCountText(const QString &text)
     m_count->setText(text);
 }
 
-void MainWindow::databaseBusy(bool busy)
+void MainWindow::waitFor(DatabaseCall &call)
 {
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    ProgressWaiter(this).waitFor(call);
 }
 
 } // namespace vesko

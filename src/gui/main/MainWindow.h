@@ -58,7 +58,7 @@ private:
     void bindGrid(const db::ResultPtr &rs) override;
     void showCurrentRow() override;
     void setCountText(const QString &text) override;
-    void databaseBusy(bool busy) override;
+    void waitFor(DatabaseCall &call) override;
 
     void buildControls();
     QPushButton *makeButton(const char *name, const QString &caption, const QRect &geometry,

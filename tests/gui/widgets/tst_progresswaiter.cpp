@@ -1,0 +1,61 @@
+#include "gui/widgets/ProgressWaiter.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+
+using namespace vesko;
+
+class TestProgressWaiter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A quick call shows nothing; a slow one opens the progress window, whose
+    // 取消 has the focus and whose Esc cancels the engine.
+    void progressWindowAfterHalfASecond_data()
+    {
+        QTest::addColumn<bool>("slow");
+        QTest::newRow("quick") << false;
+        QTest::newRow("slow") << true;
+    }
+    void progressWindowAfterHalfASecond()
+    {
+        QFETCH(bool, slow);
+        QWidget window;
+        window.show();
+        std::atomic<bool> release = !slow;
+        DatabaseCall call([&release] {
+            while (!release)
+                QThread::yieldCurrentThread();
+        }, [&release] { release = true; }, [] { return qint64(7); });
+
+        QString caption;
+        QString focused;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (!dialog || !caption.isEmpty())
+                return;
+            caption = dialog->windowTitle();
+            focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        watch.start(20);
+        call.start();
+        ProgressWaiter(&window).waitFor(call);
+
+        QVERIFY(call.isFinished());
+        QCOMPARE(call.wasCancelled(), slow);
+        QCOMPARE(caption, slow ? QStringLiteral("vesko信息") : QString());
+        QCOMPARE(focused, slow ? QStringLiteral("cancel") : QString());
+    }
+};
+
+QTEST_MAIN(TestProgressWaiter)
+#include "tst_progresswaiter.moc"
