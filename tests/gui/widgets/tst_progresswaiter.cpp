@@ -43,7 +43,7 @@ private slots:
             if (!dialog || !caption.isEmpty())
                 return;
             caption = dialog->windowTitle();
-            focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+            focused = dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString();
             QTest::keyClick(dialog, Qt::Key_Escape);
         });
         watch.start(20);
