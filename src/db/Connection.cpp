@@ -32,4 +32,28 @@ std::shared_ptr<Connection> Connection::open(const QString &connectionString, co
                       .arg(provider));
 }
 
+ResultPtr Connection::execute(const QString &statement)
+{
+    if (statement.trimmed().isEmpty())
+        throw emptyStatementError();
+    // SQLite's parser stops at a NUL and libpq's text ends there: what ran
+    // would not be what was stored.
+    if (statement.contains(QChar(u'\0')))
+        throw DbError(QStringLiteral("The statement contains a NUL character."));
+    m_rowsFetched.store(0, std::memory_order_relaxed);
+    return run(statement);
+}
+
+// A statement with nothing to run is refused, as the desk's original engine
+// refused it, rather than passing as an empty success.
+DbError Connection::emptyStatementError()
+{
+    return DbError(QStringLiteral("The statement is empty."));
+}
+
+DbError Connection::severalStatementsError()
+{
+    return DbError(QStringLiteral("The text holds more than one statement; none of them was run."));
+}
+
 } // namespace vesko::db

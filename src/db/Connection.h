@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 namespace vesko::db {
@@ -16,6 +17,8 @@ class Connection
 {
 public:
     virtual ~Connection() = default;
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
 
     // Opens a connection from a connection string such as
     //   Provider=SQLite;Data Source=registry.db
@@ -26,13 +29,22 @@ public:
     static std::shared_ptr<Connection> open(const QString &connectionString,
                                             const QString &programDir);
 
-    // Runs a statement and returns its snapshot; a statement without a result
-    // set (an update, say) is carried out and gives a result that is not open.
-    // #...# date literals are rewritten for the engine first. Throws DbError.
-    virtual ResultPtr execute(const QString &statement) = 0;
+    // Runs one statement and returns its snapshot; a statement without a
+    // result set (an update, say) is carried out and gives a result that is
+    // not open. The text reaches the engine byte for byte.
+    //
+    // Exactly one statement runs. A text holding a second statement is
+    // refused with DbError and none of its statements takes effect: SQLite
+    // and PostgreSQL refuse it before anything runs; through ODBC a driver
+    // that runs them all has its work rolled back. A blank text, or one with
+    // a NUL character, is refused before the engine sees it. Throws DbError.
+    ResultPtr execute(const QString &statement);
 
     // How a composed search statement writes dates and patterns here.
     const Dialect &dialect() const { return m_dialect; }
+
+    // Rows the running statement has fetched so far; safe from any thread.
+    qint64 rowsFetched() const { return m_rowsFetched.load(std::memory_order_relaxed); }
 
 protected:
     explicit Connection(Dialect dialect)
@@ -41,8 +53,19 @@ protected:
     }
     void setDialect(Dialect dialect) { m_dialect = dialect; }
 
+    // The engine's own run of one statement that is neither blank nor holds
+    // a NUL character.
+    virtual ResultPtr run(const QString &statement) = 0;
+
+    std::atomic<qint64> &fetchCounter() { return m_rowsFetched; }
+
+    // The failures every engine reports in the same words.
+    static DbError emptyStatementError();
+    static DbError severalStatementsError();
+
 private:
     Dialect m_dialect;
+    std::atomic<qint64> m_rowsFetched{0};
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;

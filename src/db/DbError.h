@@ -22,11 +22,4 @@ private:
     QString m_detail;
 };
 
-// A statement with nothing to run (blanks only) is refused, as the desk's
-// original engine refused it, rather than passing as an empty success.
-inline DbError emptyStatementError()
-{
-    return DbError(QStringLiteral("The statement is empty."));
-}
-
 } // namespace vesko::db

@@ -1,7 +1,7 @@
 #include "db/OdbcConnection.h"
 
-#include "db/DateLiteral.h"
-#include "db/Snapshot.h"
+#include "db/HandlePtr.h"
+#include "db/SnapshotBuilder.h"
 #include "db/TypeCode.h"
 
 #include <sql.h>
@@ -18,25 +18,19 @@ namespace {
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the driver manager must use UTF-16 wide characters");
 
-// One ODBC handle, freed with its own type.
-template<SQLSMALLINT HandleType>
-class Handle
+template<SQLSMALLINT Type>
+void freeHandle(SQLHANDLE handle)
 {
-public:
-    Handle() = default;
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-    ~Handle()
-    {
-        if (m_handle != SQL_NULL_HANDLE)
-            SQLFreeHandle(HandleType, m_handle);
-    }
-    SQLHANDLE get() const { return m_handle; }
-    SQLHANDLE *out() { return &m_handle; }
+    SQLFreeHandle(Type, handle);
+}
 
-private:
-    SQLHANDLE m_handle = SQL_NULL_HANDLE;
-};
+void disconnectAndFree(SQLHDBC connection)
+{
+    SQLDisconnect(connection);
+    SQLFreeHandle(SQL_HANDLE_DBC, connection);
+}
+
+using StatementPtr = HandlePtr<void, freeHandle<SQL_HANDLE_STMT>>;
 
 const SQLWCHAR *wide(const QString &text)
 {
@@ -110,25 +104,103 @@ int typeFromSql(SQLSMALLINT sqlType)
     }
 }
 
+// The rows of an executed statement, as the snapshot builder reads them.
+class OdbcRows
+{
+public:
+    OdbcRows(SQLHSTMT statement, SQLSMALLINT columns)
+        : m_statement(statement)
+        , m_columns(columns)
+        , m_buffer(4096)
+    {
+    }
+
+    QList<Snapshot::ColumnInfo> columns()
+    {
+        QList<Snapshot::ColumnInfo> info;
+        for (SQLUSMALLINT c = 1; c <= m_columns; ++c) {
+            SQLWCHAR name[256];
+            SQLSMALLINT nameLength = 0;
+            SQLSMALLINT sqlType = 0;
+            SQLULEN size = 0;
+            SQLSMALLINT digits = 0;
+            SQLSMALLINT nullable = 0;
+            check(SQLDescribeColW(m_statement, c, name, SQLSMALLINT(std::size(name)), &nameLength, &sqlType,
+                                  &size, &digits, &nullable),
+                  SQL_HANDLE_STMT, m_statement);
+            info.append({fromWide(name, nameLength, std::size(name)), typeFromSql(sqlType)});
+            m_types.push_back(info.back().type);
+        }
+        return info;
+    }
+
+    bool next()
+    {
+        const SQLRETURN fetched = SQLFetch(m_statement);
+        if (fetched == SQL_NO_DATA)
+            return false;
+        check(fetched, SQL_HANDLE_STMT, m_statement);
+        return true;
+    }
+
+    Cell cell(int column)
+    {
+        m_value.clear();
+        const SQLLEN bufferBytes = SQLLEN(m_buffer.size() * sizeof(SQLWCHAR));
+        // A long value comes in pieces; each but the last fills the buffer
+        // up to its closing zero.
+        for (;;) {
+            SQLLEN indicator = 0;
+            const SQLRETURN got = SQLGetData(m_statement, SQLUSMALLINT(column + 1), SQL_C_WCHAR, m_buffer.data(),
+                                             bufferBytes, &indicator);
+            if (got == SQL_NO_DATA)
+                break;
+            check(got, SQL_HANDLE_STMT, m_statement);
+            if (indicator == SQL_NULL_DATA)
+                return {"", 0, true};
+            const bool truncated = indicator == SQL_NO_TOTAL || indicator >= bufferBytes;
+            const qsizetype units = truncated ? qsizetype(m_buffer.size() - 1)
+                                              : qsizetype(indicator / SQLLEN(sizeof(SQLWCHAR)));
+            m_value.append(QStringView(reinterpret_cast<const char16_t *>(m_buffer.data()), units));
+            if (!truncated)
+                break;
+        }
+        m_utf8 = m_value.toUtf8();
+        return {m_utf8.constData(), std::size_t(m_utf8.size()), false};
+    }
+
+    int columnType(int column) const { return m_types[std::size_t(column)]; }
+
+private:
+    SQLHSTMT m_statement;
+    SQLSMALLINT m_columns;
+    std::vector<SQLWCHAR> m_buffer;
+    std::vector<int> m_types;
+    QString m_value;
+    QByteArray m_utf8;
+};
+
 } // namespace
 
 struct OdbcConnection::Handles
 {
-    Handle<SQL_HANDLE_ENV> environment;
-    Handle<SQL_HANDLE_DBC> connection;
+    HandlePtr<void, freeHandle<SQL_HANDLE_ENV>> environment;
+    HandlePtr<void, disconnectAndFree> connection;
 };
 
 OdbcConnection::OdbcConnection(const QString &connectionString)
     : Connection(Dialect())
     , m_handles(std::make_unique<Handles>())
 {
-    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, m_handles->environment.out())))
+    SQLHENV env = SQL_NULL_HANDLE;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
         throw DbError(QStringLiteral("The ODBC driver manager could not allocate an environment"));
-    SQLHENV env = m_handles->environment.get();
+    m_handles->environment.reset(env);
     check(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
           SQL_HANDLE_ENV, env);
-    check(SQLAllocHandle(SQL_HANDLE_DBC, env, m_handles->connection.out()), SQL_HANDLE_ENV, env);
-    SQLHDBC dbc = m_handles->connection.get();
+    SQLHDBC dbc = SQL_NULL_HANDLE;
+    check(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_HANDLE_ENV, env);
+    m_handles->connection.reset(dbc);
     SQLSetConnectAttrW(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(15), 0);
     check(SQLDriverConnectW(dbc, nullptr, const_cast<SQLWCHAR *>(wide(connectionString)),
                             SQLSMALLINT(connectionString.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
@@ -138,93 +210,56 @@ OdbcConnection::OdbcConnection(const QString &connectionString)
     SQLSMALLINT length = 0;
     if (SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_DBMS_NAME, dbms, sizeof(dbms), &length))) {
         const QString name = fromWide(dbms, length / 2, std::size(dbms));
-        m_jet = name.compare(u"ACCESS", Qt::CaseInsensitive) == 0;
-        if (m_jet)
+        if (name.compare(u"ACCESS", Qt::CaseInsensitive) == 0)
             setDialect(Dialect(Dialect::Engine::Jet));
         else if (name.startsWith(u"SQLite", Qt::CaseInsensitive))
             setDialect(Dialect(Dialect::Engine::Sqlite));
         else if (name.startsWith(u"PostgreSQL", Qt::CaseInsensitive))
             setDialect(Dialect(Dialect::Engine::Postgres));
     }
+    // A backslash in a literal the search composed cannot end it.
+    if (dialect().engine() == Dialect::Engine::Postgres)
+        runStatement(QStringLiteral("SET standard_conforming_strings TO on"));
+    // Each statement runs in a transaction of its own, so that the work of a
+    // second statement in one text can be taken back.
+    check(SQLSetConnectAttrW(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
+          SQL_HANDLE_DBC, dbc);
 }
 
-OdbcConnection::~OdbcConnection()
+OdbcConnection::~OdbcConnection() = default;
+
+ResultPtr OdbcConnection::run(const QString &statement)
 {
-    if (m_handles->connection.get() != SQL_NULL_HANDLE)
-        SQLDisconnect(m_handles->connection.get());
+    SQLHDBC dbc = m_handles->connection.get();
+    try {
+        const ResultPtr result = runStatement(statement);
+        check(SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_COMMIT), SQL_HANDLE_DBC, dbc);
+        return result;
+    } catch (const DbError &) {
+        SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
+        throw;
+    }
 }
 
-ResultPtr OdbcConnection::execute(const QString &statement)
+ResultPtr OdbcConnection::runStatement(const QString &statement)
 {
-    if (statement.trimmed().isEmpty())
-        throw emptyStatementError();
-    const QString sql = m_jet ? statement : rewriteDateLiterals(statement);
-    Handle<SQL_HANDLE_STMT> handle;
-    check(SQLAllocHandle(SQL_HANDLE_STMT, m_handles->connection.get(), handle.out()), SQL_HANDLE_DBC,
-          m_handles->connection.get());
-    SQLHSTMT stmt = handle.get();
-    const SQLRETURN rc = SQLExecDirectW(stmt, const_cast<SQLWCHAR *>(wide(sql)), SQLINTEGER(sql.size()));
+    SQLHDBC dbc = m_handles->connection.get();
+    SQLHSTMT raw = SQL_NULL_HANDLE;
+    check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &raw), SQL_HANDLE_DBC, dbc);
+    const StatementPtr handle(raw);
+    const SQLRETURN rc = SQLExecDirectW(raw, const_cast<SQLWCHAR *>(wide(statement)), SQLINTEGER(statement.size()));
     if (rc != SQL_NO_DATA)
-        check(rc, SQL_HANDLE_STMT, stmt);
+        check(rc, SQL_HANDLE_STMT, raw);
     SQLSMALLINT columns = 0;
-    check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt);
-    if (columns == 0)
-        return std::make_shared<Snapshot>();
-
-    QList<Snapshot::ColumnInfo> info;
-    for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-        SQLWCHAR name[256];
-        SQLSMALLINT nameLength = 0;
-        SQLSMALLINT sqlType = 0;
-        SQLULEN size = 0;
-        SQLSMALLINT digits = 0;
-        SQLSMALLINT nullable = 0;
-        check(SQLDescribeColW(stmt, c, name, SQLSMALLINT(std::size(name)), &nameLength, &sqlType, &size,
-                              &digits, &nullable),
-              SQL_HANDLE_STMT, stmt);
-        info.append({fromWide(name, nameLength, std::size(name)), typeFromSql(sqlType)});
+    check(SQLNumResultCols(raw, &columns), SQL_HANDLE_STMT, raw);
+    ResultPtr result = std::make_shared<Snapshot>();
+    if (columns > 0) {
+        OdbcRows rows(raw, columns);
+        result = buildSnapshot(rows, fetchCounter());
     }
-
-    auto snapshot = std::make_shared<Snapshot>(info);
-    std::vector<SQLWCHAR> buffer(4096);
-    const SQLLEN bufferBytes = SQLLEN(buffer.size() * sizeof(SQLWCHAR));
-    QString value;
-    SQLRETURN fetched;
-    while ((fetched = SQLFetch(stmt)) != SQL_NO_DATA) {
-        check(fetched, SQL_HANDLE_STMT, stmt);
-        for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-            value.clear();
-            bool null = false;
-            // A long value comes in pieces; each but the last fills the
-            // buffer up to its closing zero.
-            for (;;) {
-                SQLLEN indicator = 0;
-                const SQLRETURN got = SQLGetData(stmt, c, SQL_C_WCHAR, buffer.data(), bufferBytes, &indicator);
-                if (got == SQL_NO_DATA)
-                    break;
-                check(got, SQL_HANDLE_STMT, stmt);
-                if (indicator == SQL_NULL_DATA) {
-                    null = true;
-                    break;
-                }
-                const bool truncated = indicator == SQL_NO_TOTAL || indicator >= bufferBytes;
-                const qsizetype units = truncated ? qsizetype(buffer.size() - 1)
-                                                  : qsizetype(indicator / SQLLEN(sizeof(SQLWCHAR)));
-                value.append(QStringView(reinterpret_cast<const char16_t *>(buffer.data()), units));
-                if (!truncated)
-                    break;
-            }
-            ColumnStore &cells = snapshot->cells(c - 1);
-            if (null) {
-                cells.appendNull();
-            } else {
-                const QByteArray utf8 = value.toUtf8();
-                cells.append(utf8.constData(), std::size_t(utf8.size()));
-            }
-        }
-    }
-    snapshot->finish();
-    return snapshot;
+    if (SQLMoreResults(raw) != SQL_NO_DATA)
+        throw severalStatementsError();
+    return result;
 }
 
 } // namespace vesko::db

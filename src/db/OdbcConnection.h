@@ -7,7 +7,7 @@
 namespace vesko::db {
 
 // A connection through the ODBC driver manager; the connection string goes
-// to the driver as it is.
+// to the driver as it is. Each statement runs in a transaction of its own.
 class OdbcConnection final : public Connection
 {
 public:
@@ -15,13 +15,15 @@ public:
     explicit OdbcConnection(const QString &connectionString);
     ~OdbcConnection() override;
 
-    ResultPtr execute(const QString &statement) override;
+protected:
+    ResultPtr run(const QString &statement) override;
 
 private:
+    // Runs the statement and reads its rows; the caller ends the transaction.
+    ResultPtr runStatement(const QString &statement);
+
     struct Handles;
     std::unique_ptr<Handles> m_handles;
-    // The Jet/Access engine reads #...# date literals itself.
-    bool m_jet = false;
 };
 
 } // namespace vesko::db

@@ -1,7 +1,6 @@
 #include "db/PgConnection.h"
 
-#include "db/DateLiteral.h"
-#include "db/Snapshot.h"
+#include "db/SnapshotBuilder.h"
 #include "db/TypeCode.h"
 
 #include <libpq-fe.h>
@@ -12,11 +11,7 @@ namespace vesko::db {
 
 namespace {
 
-struct ResultClearer
-{
-    void operator()(PGresult *result) const { PQclear(result); }
-};
-using PgResultPtr = std::unique_ptr<PGresult, ResultClearer>;
+using PgResultPtr = HandlePtr<PGresult, PQclear>;
 
 // Type OIDs of the built-in types, from pg_type.
 int typeFromOid(Oid oid)
@@ -65,12 +60,43 @@ QString trimmedMessage(const char *message)
     return QString::fromUtf8(message).trimmed();
 }
 
-} // namespace
-
-void PgConnection::Finisher::operator()(pg_conn *connection) const
+// The rows of a result, as the snapshot builder reads them.
+class PgRows
 {
-    PQfinish(connection);
-}
+public:
+    explicit PgRows(const PGresult *result)
+        : m_result(result)
+        , m_count(PQntuples(result))
+    {
+    }
+
+    QList<Snapshot::ColumnInfo> columns() const
+    {
+        QList<Snapshot::ColumnInfo> info;
+        for (int c = 0; c < PQnfields(m_result); ++c)
+            info.append({QString::fromUtf8(PQfname(m_result, c)), typeFromOid(PQftype(m_result, c))});
+        return info;
+    }
+
+    bool next() { return ++m_row < m_count; }
+
+    Cell cell(int column) const
+    {
+        // Null reads as empty; only an empty value needs the Null test.
+        const int length = PQgetlength(m_result, m_row, column);
+        return {PQgetvalue(m_result, m_row, column), std::size_t(length),
+                length == 0 && PQgetisnull(m_result, m_row, column)};
+    }
+
+    int columnType(int column) const { return typeFromOid(PQftype(m_result, column)); }
+
+private:
+    const PGresult *m_result;
+    int m_count;
+    int m_row = -1;
+};
+
+} // namespace
 
 PgConnection::PgConnection(const ConnectionString &settings)
     : Connection(Dialect(Dialect::Engine::Postgres))
@@ -87,10 +113,14 @@ PgConnection::PgConnection(const ConnectionString &settings)
         keys.push_back(key);
         values.push_back(value);
     };
-    // Defaults that a string may override: the text comes as UTF-8, and a
-    // server that does not answer fails after 15 seconds, not never.
+    // Defaults that a string may override: the text comes as UTF-8, a
+    // server that does not answer fails after 15 seconds, not never, a
+    // dropped network shows through keepalives, and the administrator sees
+    // the desks by name among the sessions.
     set("client_encoding", "UTF8");
     set("connect_timeout", "15");
+    set("keepalives", "1");
+    set("application_name", "vesko");
     for (const ConnectionString::Pair &pair : settings.pairs()) {
         if (pair.key.compare(u"Provider", Qt::CaseInsensitive) != 0)
             set(libpqKey(pair.key).toUtf8(), pair.value.toUtf8());
@@ -109,16 +139,22 @@ PgConnection::PgConnection(const ConnectionString &settings)
         throw DbError(QStringLiteral("libpq could not allocate a connection"));
     if (PQstatus(m_connection.get()) != CONNECTION_OK)
         throw DbError(trimmedMessage(PQerrorMessage(m_connection.get())));
-    // Dates come back as 2012-03-05 whatever the server's default style.
-    const PgResultPtr style(PQexec(m_connection.get(), "SET DateStyle TO ISO"));
-    if (PQresultStatus(style.get()) != PGRES_COMMAND_OK)
-        throw DbError(trimmedMessage(PQerrorMessage(m_connection.get())));
+    // Dates come back as 2012-03-05 whatever the server's default style,
+    // and a backslash in a literal the search composed cannot end it.
+    for (const char *setting : {"SET DateStyle TO ISO", "SET standard_conforming_strings TO on"}) {
+        const PgResultPtr set(PQexec(m_connection.get(), setting));
+        if (PQresultStatus(set.get()) != PGRES_COMMAND_OK)
+            throw DbError(trimmedMessage(PQerrorMessage(m_connection.get())));
+    }
 }
 
-ResultPtr PgConnection::execute(const QString &statement)
+ResultPtr PgConnection::run(const QString &statement)
 {
-    const QByteArray sql = rewriteDateLiterals(statement).toUtf8();
-    const PgResultPtr result(PQexec(m_connection.get(), sql.constData()));
+    const QByteArray sql = statement.toUtf8();
+    // The extended protocol runs a single statement and refuses a text
+    // holding several.
+    const PgResultPtr result(
+        PQexecParams(m_connection.get(), sql.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0));
     switch (PQresultStatus(result.get())) {
     case PGRES_TUPLES_OK:
         break;
@@ -130,29 +166,8 @@ ResultPtr PgConnection::execute(const QString &statement)
         throw DbError(trimmedMessage(result ? PQresultErrorMessage(result.get())
                                             : PQerrorMessage(m_connection.get())));
     }
-
-    PGresult *const rows = result.get();
-    const int columns = PQnfields(rows);
-    QList<Snapshot::ColumnInfo> info;
-    for (int c = 0; c < columns; ++c)
-        info.append({QString::fromUtf8(PQfname(rows, c)), typeFromOid(PQftype(rows, c))});
-    auto snapshot = std::make_shared<Snapshot>(info);
-    std::vector<ColumnStore *> stores;
-    for (int c = 0; c < columns; ++c)
-        stores.push_back(&snapshot->cells(c));
-    const int count = PQntuples(rows);
-    for (int r = 0; r < count; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            // Null reads as empty; only an empty value needs the Null test.
-            const int length = PQgetlength(rows, r, c);
-            if (length == 0 && PQgetisnull(rows, r, c))
-                stores[std::size_t(c)]->appendNull();
-            else
-                stores[std::size_t(c)]->append(PQgetvalue(rows, r, c), std::size_t(length));
-        }
-    }
-    snapshot->finish();
-    return snapshot;
+    PgRows rows(result.get());
+    return buildSnapshot(rows, fetchCounter());
 }
 
 } // namespace vesko::db

@@ -2,14 +2,16 @@
 
 #include "db/Connection.h"
 #include "db/ConnectionString.h"
-
-#include <memory>
+#include "db/HandlePtr.h"
 
 struct pg_conn;
+extern "C" void PQfinish(pg_conn *);
 
 namespace vesko::db {
 
-// A connection to a PostgreSQL server through libpq.
+// A connection to a PostgreSQL server through libpq. Every session reads
+// string literals by the standard (a backslash is an ordinary character)
+// and writes dates in ISO style, whatever the server's defaults.
 class PgConnection final : public Connection
 {
 public:
@@ -18,14 +20,11 @@ public:
     // Throws DbError with the server's text when the connection fails.
     explicit PgConnection(const ConnectionString &settings);
 
-    ResultPtr execute(const QString &statement) override;
+protected:
+    ResultPtr run(const QString &statement) override;
 
 private:
-    struct Finisher
-    {
-        void operator()(pg_conn *connection) const;
-    };
-    std::unique_ptr<pg_conn, Finisher> m_connection;
+    HandlePtr<pg_conn, PQfinish> m_connection;
 };
 
 } // namespace vesko::db
