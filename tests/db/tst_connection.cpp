@@ -39,11 +39,12 @@ class TestConnection : public QObject
     static bool havePg() { return !env("VESKO_TEST_PG_HOST").isEmpty(); }
     static bool haveOdbc() { return !env("ODBCSYSINI").isEmpty(); }
 
-    static QString pgString(const QString &host, const QString &password, bool viaOdbc = false)
+    static QString pgString(const QString &host, const QString &password, bool viaOdbc = false,
+                            const QString &user = env("VESKO_TEST_PG_USER"))
     {
         return QString(viaOdbc ? "Driver={PostgreSQL Unicode};Server=%1;Port=%2;Database=postgres;Uid=%3;Pwd={%4}"
                                : "Provider=PostgreSQL;Host=%1;Port=%2;Database=postgres;User ID=%3;Password={%4}")
-            .arg(host, env("VESKO_TEST_PG_PORT"), env("VESKO_TEST_PG_USER"), password);
+            .arg(host, env("VESKO_TEST_PG_PORT"), user, password);
     }
 
     QString odbcSqliteString(const QString &file) const
@@ -103,24 +104,32 @@ private slots:
         m_schema = QStringLiteral("vesko_db_%1_%2")
                        .arg(QCoreApplication::applicationPid())
                        .arg(QDateTime::currentMSecsSinceEpoch());
+        // The PostgreSQL rows log in as a role whose sessions default to
+        // reading a backslash in a literal as an escape.
         m_engines = {{"sqlite", "Provider=SQLite;Data Source=registry.db", "main.", false, false},
                      {"odbc-sqlite", odbcSqliteString("registry.db"), "main.", false, true},
-                     {"postgresql", pgString(pgHost, pgPassword), m_schema + ".", true, false},
-                     {"odbc-postgresql", pgString(pgHost, pgPassword, true), m_schema + ".", true, true}};
+                     {"postgresql", pgString(pgHost, pgPassword, false, m_schema), m_schema + ".", true, false},
+                     {"odbc-postgresql", pgString(pgHost, pgPassword, true, m_schema), m_schema + ".", true, true}};
         createFixture(*Connection::open(m_engines.at(0).connectionString, m_dir->path()), "", "datetime");
         if (havePg()) {
-            const ConnectionPtr pg = Connection::open(m_engines.at(2).connectionString, m_dir->path());
-            pg->execute("create schema " + m_schema);
+            const ConnectionPtr admin = Connection::open(pgString(pgHost, pgPassword), m_dir->path());
+            admin->execute(QString("create role %1 login password '%2'").arg(m_schema, pgPassword));
+            admin->execute("alter role " + m_schema + " set standard_conforming_strings = off");
+            admin->execute("create schema authorization " + m_schema);
             m_pgCreated = true;
-            createFixture(*pg, m_schema + ".", "timestamp");
+            createFixture(*Connection::open(m_engines.at(2).connectionString, m_dir->path()), m_schema + ".",
+                          "timestamp");
         }
     }
 
     void cleanupTestCase()
     {
-        if (m_pgCreated)
-            Connection::open(m_engines.at(2).connectionString, m_dir->path())
-                ->execute("drop schema " + m_schema + " cascade");
+        if (!m_pgCreated)
+            return;
+        const ConnectionPtr admin = Connection::open(pgString(env("VESKO_TEST_PG_HOST"),
+                                                              env("VESKO_TEST_PG_PASSWORD")), m_dir->path());
+        admin->execute("drop schema " + m_schema + " cascade");
+        admin->execute("drop role " + m_schema);
     }
 
     void init()
@@ -286,6 +295,30 @@ private slots:
         }
         // The connection stays usable, and nothing was changed.
         QCOMPARE(connection->execute(sql("select 备注 from $.人员 where 备注 = 'bad'"))->rowCount(), 0);
+    }
+
+    // A search value composed as the search composes it, quote doubled.
+    void backslashCannotEndALiteral_data() { addEngineRows(); }
+    void backslashCannotEndALiteral()
+    {
+        const ConnectionPtr connection = open();
+        connection->execute(sql("create table $.canary (n integer)"));
+        const QString value = QString("\\'; drop table $.canary; --").replace("'", "''");
+        QCOMPARE(connection->execute(sql("select 姓名 from $.人员 where 姓名 = '" + value + "'"))->rowCount(), 0);
+        connection->execute(sql("drop table $.canary"));
+    }
+
+    void statementReachesTheEngineUnchanged_data()
+    {
+        QTest::addColumn<QString>("statement");
+        for (const Engine &e : std::as_const(m_engines))
+            QTest::newRow(qPrintable(e.name)) << (e.needsPg ? "select 5 # 3 # 1 as v" : "select 7 as v /* # 3 # */");
+    }
+
+    void statementReachesTheEngineUnchanged()
+    {
+        QFETCH(QString, statement);
+        QCOMPARE(run(statement)->text(0, 0), QString("7"));
     }
 
     void statementWithoutResultSet_data() { addEngineRows(); }
