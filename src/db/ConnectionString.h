@@ -28,6 +28,11 @@ public:
     // exactly as written.
     QString without(const QString &key) const;
 
+    // The text with the value of every Password and PWD key (any case)
+    // replaced by ***, for showing in a message; the rest stays as written.
+    // A text that is not a connection string is hidden whole.
+    static QString withPasswordsHidden(const QString &text);
+
 private:
     struct Span
     {
