@@ -41,7 +41,22 @@ ResultPtr Connection::execute(const QString &statement)
     if (statement.contains(QChar(u'\0')))
         throw DbError(QStringLiteral("The statement contains a NUL character."));
     m_rowsFetched.store(0, std::memory_order_relaxed);
+    m_cancelRequested = false;
+    m_running = true;
+    struct Finished
+    {
+        std::atomic<bool> &running;
+        ~Finished() { running = false; }
+    } finished{m_running};
     return run(statement);
+}
+
+void Connection::cancel()
+{
+    if (!m_running)
+        return;
+    m_cancelRequested = true;
+    interrupt();
 }
 
 // A statement with nothing to run is refused, as the desk's original engine
@@ -54,6 +69,11 @@ DbError Connection::emptyStatementError()
 DbError Connection::severalStatementsError()
 {
     return DbError(QStringLiteral("The text holds more than one statement; none of them was run."));
+}
+
+DbError Connection::cancelledError()
+{
+    return DbError(QStringLiteral("The statement was cancelled."), DbError::Kind::Cancelled);
 }
 
 } // namespace vesko::db

@@ -46,6 +46,15 @@ public:
     // Rows the running statement has fetched so far; safe from any thread.
     qint64 rowsFetched() const { return m_rowsFetched.load(std::memory_order_relaxed); }
 
+    // Asks the engine to stop the statement that execute() runs on another
+    // thread; execute() then throws DbError of kind Cancelled. A server that
+    // does not answer the request within a second is given up: the
+    // connection then counts as lost. Safe from any thread; does nothing
+    // when no statement runs.
+    void cancel();
+    // Whether cancel() was called for the running statement.
+    bool cancelRequested() const { return m_cancelRequested.load(); }
+
 protected:
     explicit Connection(Dialect dialect)
         : m_dialect(dialect)
@@ -57,15 +66,21 @@ protected:
     // a NUL character.
     virtual ResultPtr run(const QString &statement) = 0;
 
+    // Passes a cancel request to the engine; called on the cancelling thread.
+    virtual void interrupt() = 0;
+
     std::atomic<qint64> &fetchCounter() { return m_rowsFetched; }
 
     // The failures every engine reports in the same words.
     static DbError emptyStatementError();
     static DbError severalStatementsError();
+    static DbError cancelledError();
 
 private:
     Dialect m_dialect;
     std::atomic<qint64> m_rowsFetched{0};
+    std::atomic<bool> m_running{false};
+    std::atomic<bool> m_cancelRequested{false};
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;

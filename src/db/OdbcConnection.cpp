@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <mutex>
 #include <vector>
 
 namespace vesko::db {
@@ -47,10 +48,12 @@ QString fromWide(const SQLWCHAR *text, qsizetype reported, qsizetype capacity)
     return QString::fromUtf16(reinterpret_cast<const char16_t *>(text), length);
 }
 
-// Every diagnostic record of a handle, with its SQLSTATE.
-QString diagnostics(SQLSMALLINT type, SQLHANDLE handle)
+// Every diagnostic record of a handle, with its SQLSTATE. A state of class
+// 08 means the connection was lost.
+DbError failure(SQLSMALLINT type, SQLHANDLE handle)
 {
     QStringList records;
+    DbError::Kind kind = DbError::Kind::Failed;
     SQLWCHAR state[6];
     SQLWCHAR message[1024];
     for (SQLSMALLINT i = 1;; ++i) {
@@ -60,17 +63,20 @@ QString diagnostics(SQLSMALLINT type, SQLHANDLE handle)
                                             SQLSMALLINT(std::size(message)), &length);
         if (!SQL_SUCCEEDED(rc))
             break;
-        records.append(QStringLiteral("[%1] %2").arg(
-            fromWide(state, 5, 6), fromWide(message, length, std::size(message))));
+        const QString code = fromWide(state, 5, 6);
+        if (code.startsWith(u"08"))
+            kind = DbError::Kind::ConnectionLost;
+        records.append(QStringLiteral("[%1] %2").arg(code, fromWide(message, length, std::size(message))));
     }
-    return records.isEmpty() ? QStringLiteral("ODBC call failed without a diagnostic")
-                             : records.join(u'\n');
+    if (records.isEmpty())
+        return DbError(QStringLiteral("ODBC call failed without a diagnostic"));
+    return DbError(records.join(u'\n'), kind);
 }
 
 void check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle)
 {
     if (!SQL_SUCCEEDED(rc))
-        throw DbError(diagnostics(type, handle));
+        throw failure(type, handle);
 }
 
 int typeFromSql(SQLSMALLINT sqlType)
@@ -186,6 +192,9 @@ struct OdbcConnection::Handles
 {
     HandlePtr<void, freeHandle<SQL_HANDLE_ENV>> environment;
     HandlePtr<void, disconnectAndFree> connection;
+    // The statement that runs, for a cancel from another thread.
+    std::mutex runningLock;
+    SQLHSTMT running = SQL_NULL_HANDLE;
 };
 
 OdbcConnection::OdbcConnection(const QString &connectionString)
@@ -237,8 +246,17 @@ ResultPtr OdbcConnection::run(const QString &statement)
         return result;
     } catch (const DbError &) {
         SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
+        if (cancelRequested())
+            throw cancelledError();
         throw;
     }
+}
+
+void OdbcConnection::interrupt()
+{
+    const std::lock_guard lock(m_handles->runningLock);
+    if (m_handles->running != SQL_NULL_HANDLE)
+        SQLCancel(m_handles->running);
 }
 
 ResultPtr OdbcConnection::runStatement(const QString &statement)
@@ -247,6 +265,21 @@ ResultPtr OdbcConnection::runStatement(const QString &statement)
     SQLHSTMT raw = SQL_NULL_HANDLE;
     check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &raw), SQL_HANDLE_DBC, dbc);
     const StatementPtr handle(raw);
+    // A driver without a query timeout runs without one.
+    SQLSetStmtAttrW(raw, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(kQueryTimeoutSeconds), 0);
+    {
+        const std::lock_guard lock(m_handles->runningLock);
+        m_handles->running = raw;
+    }
+    struct Finished
+    {
+        Handles &handles;
+        ~Finished()
+        {
+            const std::lock_guard lock(handles.runningLock);
+            handles.running = SQL_NULL_HANDLE;
+        }
+    } finished{*m_handles};
     const SQLRETURN rc = SQLExecDirectW(raw, const_cast<SQLWCHAR *>(wide(statement)), SQLINTEGER(statement.size()));
     if (rc != SQL_NO_DATA)
         check(rc, SQL_HANDLE_STMT, raw);

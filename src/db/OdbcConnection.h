@@ -17,8 +17,12 @@ public:
 
 protected:
     ResultPtr run(const QString &statement) override;
+    void interrupt() override;
 
 private:
+    // A statement the driver gets no answer for fails after this long.
+    static constexpr long kQueryTimeoutSeconds = 30;
+
     // Runs the statement and reads its rows; the caller ends the transaction.
     ResultPtr runStatement(const QString &statement);
 

@@ -5,13 +5,17 @@
 
 #include <libpq-fe.h>
 
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <thread>
 #include <vector>
+
+#include <poll.h>
 
 namespace vesko::db {
 
 namespace {
-
-using PgResultPtr = HandlePtr<PGresult, PQclear>;
 
 // Type OIDs of the built-in types, from pg_type.
 int typeFromOid(Oid oid)
@@ -60,40 +64,54 @@ QString trimmedMessage(const char *message)
     return QString::fromUtf8(message).trimmed();
 }
 
-// The rows of a result, as the snapshot builder reads them.
+// The rows of a statement in single-row mode, as the snapshot builder
+// reads them: one result per row, then an empty one at the end.
 class PgRows
 {
 public:
-    explicit PgRows(const PGresult *result)
-        : m_result(result)
-        , m_count(PQntuples(result))
+    PgRows(PgResultPtr first, std::function<PgResultPtr()> nextResult)
+        : m_current(std::move(first))
+        , m_nextResult(std::move(nextResult))
     {
     }
 
-    QList<Snapshot::ColumnInfo> columns() const
+    QList<Snapshot::ColumnInfo> columns()
     {
         QList<Snapshot::ColumnInfo> info;
-        for (int c = 0; c < PQnfields(m_result); ++c)
-            info.append({QString::fromUtf8(PQfname(m_result, c)), typeFromOid(PQftype(m_result, c))});
+        for (int c = 0; c < PQnfields(m_current.get()); ++c) {
+            info.append({QString::fromUtf8(PQfname(m_current.get(), c)), typeFromOid(PQftype(m_current.get(), c))});
+            m_types.push_back(info.back().type);
+        }
         return info;
     }
 
-    bool next() { return ++m_row < m_count; }
+    bool next()
+    {
+        if (m_started)
+            m_current = m_nextResult();
+        m_started = true;
+        if (PQresultStatus(m_current.get()) == PGRES_SINGLE_TUPLE)
+            return true;
+        // The closing result is followed by none.
+        m_current = m_nextResult();
+        return false;
+    }
 
     Cell cell(int column) const
     {
         // Null reads as empty; only an empty value needs the Null test.
-        const int length = PQgetlength(m_result, m_row, column);
-        return {PQgetvalue(m_result, m_row, column), std::size_t(length),
-                length == 0 && PQgetisnull(m_result, m_row, column)};
+        const int length = PQgetlength(m_current.get(), 0, column);
+        return {PQgetvalue(m_current.get(), 0, column), std::size_t(length),
+                length == 0 && PQgetisnull(m_current.get(), 0, column)};
     }
 
-    int columnType(int column) const { return typeFromOid(PQftype(m_result, column)); }
+    int columnType(int column) const { return m_types[std::size_t(column)]; }
 
 private:
-    const PGresult *m_result;
-    int m_count;
-    int m_row = -1;
+    PgResultPtr m_current;
+    std::function<PgResultPtr()> m_nextResult;
+    std::vector<int> m_types;
+    bool m_started = false;
 };
 
 } // namespace
@@ -146,28 +164,110 @@ PgConnection::PgConnection(const ConnectionString &settings)
         if (PQresultStatus(set.get()) != PGRES_COMMAND_OK)
             throw DbError(trimmedMessage(PQerrorMessage(m_connection.get())));
     }
+    m_cancel.reset(PQgetCancel(m_connection.get()), PQfreeCancel);
+    if (!m_cancel)
+        throw DbError(QStringLiteral("libpq could not prepare a cancel request"));
 }
+
+PgConnection::~PgConnection() = default;
 
 ResultPtr PgConnection::run(const QString &statement)
 {
+    if (m_lost)
+        throw DbError(QStringLiteral("The connection to the server was lost."), DbError::Kind::ConnectionLost);
+    PGconn *const connection = m_connection.get();
+    m_wake.clear();
     const QByteArray sql = statement.toUtf8();
     // The extended protocol runs a single statement and refuses a text
-    // holding several.
-    const PgResultPtr result(
-        PQexecParams(m_connection.get(), sql.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0));
-    switch (PQresultStatus(result.get())) {
-    case PGRES_TUPLES_OK:
-        break;
-    case PGRES_COMMAND_OK:
-        return std::make_shared<Snapshot>();
+    // holding several; single-row mode hands the rows over as they come.
+    if (!PQsendQueryParams(connection, sql.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0)
+        || !PQsetSingleRowMode(connection))
+        throw failure(nullptr);
+    PgResultPtr first = nextResult();
+    switch (PQresultStatus(first.get())) {
+    case PGRES_SINGLE_TUPLE:
+    case PGRES_TUPLES_OK: {
+        PgRows rows(std::move(first), [this] { return nextResult(); });
+        return buildSnapshot(rows, fetchCounter());
+    }
     case PGRES_EMPTY_QUERY:
+        while (nextResult()) {
+        }
         throw emptyStatementError();
     default:
-        throw DbError(trimmedMessage(result ? PQresultErrorMessage(result.get())
-                                            : PQerrorMessage(m_connection.get())));
+        while (nextResult()) {
+        }
+        return std::make_shared<Snapshot>();
     }
-    PgRows rows(result.get());
-    return buildSnapshot(rows, fetchCounter());
+}
+
+void PgConnection::interrupt()
+{
+    m_wake.raise();
+}
+
+PgResultPtr PgConnection::nextResult()
+{
+    waitUntilReady();
+    PgResultPtr result(PQgetResult(m_connection.get()));
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (result && (status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE)) {
+        const DbError error = failure(result.get());
+        // The results that follow an error end the statement; after them the
+        // connection takes the next one.
+        while (!m_lost && (waitUntilReady(), PgResultPtr(PQgetResult(m_connection.get())))) {
+        }
+        throw error;
+    }
+    return result;
+}
+
+void PgConnection::waitUntilReady()
+{
+    PGconn *const connection = m_connection.get();
+    while (PQconsumeInput(connection) && PQisBusy(connection)) {
+        pollfd waitFor[] = {{PQsocket(connection), POLLIN, 0}, {m_wake.fd(), POLLIN, 0}};
+        const int ready = poll(waitFor, 2, cancelRequested() ? kCancelGraceMs : kSilenceLimitMs);
+        if (ready < 0 && errno != EINTR)
+            throw DbError(QStringLiteral("poll: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        if (ready == 0) {
+            // The server sent nothing for too long: the statement is given
+            // up, and with it the connection, which is still busy with it.
+            m_lost = true;
+            if (cancelRequested())
+                throw cancelledError();
+            sendCancel();
+            throw DbError(QStringLiteral("The server did not answer in time: nothing came for %1 seconds.")
+                              .arg(kSilenceLimitMs / 1000));
+        }
+        if (waitFor[1].revents & POLLIN) {
+            m_wake.clear();
+            sendCancel();
+        }
+    }
+}
+
+void PgConnection::sendCancel() const
+{
+    // PQcancel opens a connection of its own and may wait long for a server
+    // that has gone away; the statement's thread does not wait with it.
+    std::thread([cancel = m_cancel] {
+        char error[256];
+        PQcancel(cancel.get(), error, sizeof error);
+    }).detach();
+}
+
+DbError PgConnection::failure(const PGresult *result)
+{
+    const QString text = trimmedMessage(result ? PQresultErrorMessage(result) : PQerrorMessage(m_connection.get()));
+    if (PQstatus(m_connection.get()) == CONNECTION_BAD) {
+        m_lost = true;
+        return DbError(text, DbError::Kind::ConnectionLost);
+    }
+    const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    if (cancelRequested() && state && std::strcmp(state, "57014") == 0)
+        return cancelledError();
+    return DbError(text);
 }
 
 } // namespace vesko::db

@@ -60,9 +60,10 @@ QString errorText(sqlite3 *db)
 class SqliteRows
 {
 public:
-    SqliteRows(sqlite3 *db, sqlite3_stmt *statement)
+    SqliteRows(sqlite3 *db, sqlite3_stmt *statement, const Connection &connection)
         : m_db(db)
         , m_statement(statement)
+        , m_connection(connection)
     {
     }
 
@@ -88,7 +89,8 @@ public:
         if (rc == SQLITE_DONE)
             return false;
         if (rc != SQLITE_ROW)
-            throw DbError(errorText(m_db));
+            throw DbError(errorText(m_db), m_connection.cancelRequested() ? DbError::Kind::Cancelled
+                                                                           : DbError::Kind::Failed);
         // Before the text is read: reading converts the value.
         for (auto it = m_untyped.begin(); it != m_untyped.end();) {
             const int storageClass = sqlite3_column_type(m_statement, *it);
@@ -115,6 +117,7 @@ public:
 private:
     sqlite3 *m_db;
     sqlite3_stmt *m_statement;
+    const Connection &m_connection;
     std::vector<int> m_types;
     std::vector<int> m_untyped;
 };
@@ -139,7 +142,22 @@ SqliteConnection::SqliteConnection(const QString &path)
         sqlite3_free(message);
         throw DbError(QStringLiteral("%1: %2").arg(reason, path));
     }
-    sqlite3_busy_timeout(db, 5000);
+    sqlite3_busy_handler(db, waitForLock, this);
+}
+
+// A file another program holds locked is waited for up to 5 seconds, in
+// short naps so that a cancel ends the wait at once.
+int SqliteConnection::waitForLock(void *connection, int attempts)
+{
+    if (static_cast<const SqliteConnection *>(connection)->cancelRequested() || attempts >= 500)
+        return 0;
+    sqlite3_sleep(10);
+    return 1;
+}
+
+void SqliteConnection::interrupt()
+{
+    sqlite3_interrupt(m_db.get());
 }
 
 ResultPtr SqliteConnection::run(const QString &statement)
@@ -162,7 +180,7 @@ ResultPtr SqliteConnection::run(const QString &statement)
     if (rest != SQLITE_OK || second)
         throw severalStatementsError();
 
-    SqliteRows rows(m_db.get(), first);
+    SqliteRows rows(m_db.get(), first, *this);
     if (sqlite3_column_count(first) > 0)
         return buildSnapshot(rows, fetchCounter());
     while (rows.next()) {

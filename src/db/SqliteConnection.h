@@ -17,8 +17,11 @@ public:
 
 protected:
     ResultPtr run(const QString &statement) override;
+    void interrupt() override;
 
 private:
+    static int waitForLock(void *connection, int attempts);
+
     HandlePtr<sqlite3, sqlite3_close_v2> m_db;
 };
 
