@@ -49,7 +49,8 @@ QString fromWide(const SQLWCHAR *text, qsizetype reported, qsizetype capacity)
 }
 
 // Every diagnostic record of a handle, with its SQLSTATE. A state of class
-// 08 means the connection was lost.
+// 08, or PostgreSQL's 57P (the server ended the session), means the
+// connection was lost.
 DbError failure(SQLSMALLINT type, SQLHANDLE handle)
 {
     QStringList records;
@@ -64,7 +65,7 @@ DbError failure(SQLSMALLINT type, SQLHANDLE handle)
         if (!SQL_SUCCEEDED(rc))
             break;
         const QString code = fromWide(state, 5, 6);
-        if (code.startsWith(u"08"))
+        if (code.startsWith(u"08") || code.startsWith(u"57P"))
             kind = DbError::Kind::ConnectionLost;
         records.append(QStringLiteral("[%1] %2").arg(code, fromWide(message, length, std::size(message))));
     }

@@ -177,6 +177,7 @@ ResultPtr PgConnection::run(const QString &statement)
         throw DbError(QStringLiteral("The connection to the server was lost."), DbError::Kind::ConnectionLost);
     PGconn *const connection = m_connection.get();
     m_wake.clear();
+    m_giveUpAt = QDeadlineTimer(QDeadlineTimer::Forever);
     const QByteArray sql = statement.toUtf8();
     // The extended protocol runs a single statement and refuses a text
     // holding several; single-row mode hands the rows over as they come.
@@ -184,6 +185,8 @@ ResultPtr PgConnection::run(const QString &statement)
         || !PQsetSingleRowMode(connection))
         throw failure(nullptr);
     PgResultPtr first = nextResult();
+    if (!first)
+        throw failure(nullptr);
     switch (PQresultStatus(first.get())) {
     case PGRES_SINGLE_TUPLE:
     case PGRES_TUPLES_OK: {
@@ -225,24 +228,32 @@ PgResultPtr PgConnection::nextResult()
 void PgConnection::waitUntilReady()
 {
     PGconn *const connection = m_connection.get();
-    while (PQconsumeInput(connection) && PQisBusy(connection)) {
+    for (;;) {
+        if (!PQconsumeInput(connection))
+            throw failure(nullptr);
+        if (!PQisBusy(connection))
+            return;
         pollfd waitFor[] = {{PQsocket(connection), POLLIN, 0}, {m_wake.fd(), POLLIN, 0}};
-        const int ready = poll(waitFor, 2, cancelRequested() ? kCancelGraceMs : kSilenceLimitMs);
+        const bool cancelSent = !m_giveUpAt.isForever();
+        const int ready = poll(waitFor, 2, cancelSent ? int(m_giveUpAt.remainingTime()) : kSilenceLimitMs);
         if (ready < 0 && errno != EINTR)
             throw DbError(QStringLiteral("poll: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
         if (ready == 0) {
             // The server sent nothing for too long: the statement is given
             // up, and with it the connection, which is still busy with it.
             m_lost = true;
-            if (cancelRequested())
+            if (cancelSent)
                 throw cancelledError();
             sendCancel();
             throw DbError(QStringLiteral("The server did not answer in time: nothing came for %1 seconds.")
                               .arg(kSilenceLimitMs / 1000));
         }
-        if (waitFor[1].revents & POLLIN) {
+        if (ready > 0 && (waitFor[1].revents & POLLIN)) {
             m_wake.clear();
-            sendCancel();
+            if (!cancelSent) {
+                m_giveUpAt.setRemainingTime(kCancelGraceMs);
+                sendCancel();
+            }
         }
     }
 }

@@ -5,6 +5,8 @@
 #include "db/HandlePtr.h"
 #include "db/WakeSignal.h"
 
+#include <QDeadlineTimer>
+
 #include <memory>
 
 struct pg_conn;
@@ -51,6 +53,9 @@ private:
     HandlePtr<pg_conn, PQfinish> m_connection;
     std::shared_ptr<pg_cancel> m_cancel;
     WakeSignal m_wake;
+    // When a cancelled statement stops waiting for the server; forever
+    // while no cancel was asked for.
+    QDeadlineTimer m_giveUpAt;
     // Set once the connection can no longer take a statement.
     bool m_lost = false;
 };

@@ -7,10 +7,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+#include <future>
 #include <optional>
+
+#include <signal.h>
 #include <utility>
 
 using namespace vesko::db;
+
+Q_DECLARE_METATYPE(DbError::Kind)
 
 // The same cases run against every engine: SQLite and PostgreSQL directly,
 // and both again through the ODBC driver manager. The ODBC rows use the same
@@ -294,6 +300,60 @@ private slots:
         }
         // The connection stays usable, and nothing was changed.
         QCOMPARE(connection->execute(sql("select 备注 from $.人员 where 备注 = 'bad'"))->rowCount(), 0);
+    }
+
+    // Faults while a statement runs on another thread: a cancel the engine
+    // answers, a cancel a stopped server never answers, and a session the
+    // server ends. Each ends the statement with its own kind of error.
+    void fault_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<DbError::Kind>("kind");
+        const QString endless = "with recursive n(i) as (select 1 union all select i + 1 from n where i < 1e9) select count(*) from n";
+        for (const Engine &e : std::as_const(m_engines)) {
+            const QByteArray tag = e.name.toUtf8() + ' ';
+            const QString slow = e.needsPg ? "select pg_sleep(60)" : endless;
+            QTest::newRow(tag + "cancel") << slow << "cancel" << DbError::Kind::Cancelled;
+            if (e.needsPg)
+                QTest::newRow(tag + "terminate") << slow << "terminate" << DbError::Kind::ConnectionLost;
+        }
+        QTest::newRow("postgresql stopped server") << "select 1" << "stop" << DbError::Kind::Cancelled;
+    }
+
+    void fault()
+    {
+        QFETCH(QString, statement);
+        QFETCH(QString, fault);
+        QFETCH(DbError::Kind, kind);
+        const ConnectionPtr connection = open();
+        const pid_t backend = m_engine->needsPg ? connection->execute("select pg_backend_pid()")->text(0, 0).toInt() : 0;
+        const ConnectionPtr admin = backend ? Connection::open(pgString(env("VESKO_TEST_PG_HOST"),
+                                                                        env("VESKO_TEST_PG_PASSWORD")), {})
+                                            : nullptr;
+        if (fault == "stop")
+            kill(backend, SIGSTOP);
+        auto running = std::async(std::launch::async, [&] {
+            try {
+                connection->execute(statement);
+                return std::optional<DbError::Kind>();
+            } catch (const DbError &error) {
+                return std::optional(error.kind());
+            }
+        });
+        QTRY_VERIFY_WITH_TIMEOUT((fault == "terminate" ? admin->execute(QString("select pg_terminate_backend(%1)").arg(backend))
+                                                       : (connection->cancel(), nullptr),
+                                  running.wait_for(std::chrono::seconds(0)) == std::future_status::ready), 30000);
+        if (fault == "stop")
+            kill(backend, SIGCONT);
+        QCOMPARE(running.get(), kind);
+        // A lost connection says so again; any other takes the next statement.
+        try {
+            QCOMPARE(connection->execute("select 2 as v")->text(0, 0), QString("2"));
+            QVERIFY(kind == DbError::Kind::Cancelled && fault == "cancel");
+        } catch (const DbError &error) {
+            QCOMPARE(error.kind(), DbError::Kind::ConnectionLost);
+        }
     }
 
     void statementWithoutResultSet_data() { addEngineRows(); }
