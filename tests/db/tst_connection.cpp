@@ -32,8 +32,9 @@ class TestConnection : public QObject
         QString name;
         QString connectionString;
         QString prefix; // schema in front of table names
-        bool needsPg;
+        Dialect::Engine dialect;
         bool viaOdbc;
+        bool needsPg() const { return dialect == Dialect::Engine::Postgres; }
     };
 
     QList<Engine> m_engines;
@@ -57,13 +58,6 @@ class TestConnection : public QObject
     QString odbcSqliteString(const QString &file) const
     {
         return QStringLiteral("Driver={SQLite3};Database=%1;NoCreat=1").arg(m_dir->filePath(file));
-    }
-
-    void addEngineRows()
-    {
-        QTest::addColumn<QString>("engine");
-        for (const Engine &e : std::as_const(m_engines))
-            QTest::newRow(qPrintable(e.name)) << e.name;
     }
 
     ConnectionPtr admin() const
@@ -117,14 +111,16 @@ private slots:
                        .arg(QDateTime::currentMSecsSinceEpoch());
         // The PostgreSQL rows log in as a role whose sessions default to
         // reading a backslash in a literal as an escape.
-        m_engines = {{"sqlite", "Provider=SQLite;Data Source=registry.db", "main.", false, false},
-                     {"odbc-sqlite", odbcSqliteString("registry.db"), "main.", false, true},
-                     {"postgresql", pgString(pgHost, pgPassword, false, m_schema), m_schema + ".", true, false},
-                     {"odbc-postgresql", pgString(pgHost, pgPassword, true, m_schema), m_schema + ".", true, true}};
-        const ConnectionPtr sqlite = Connection::open(m_engines.at(0).connectionString, m_dir->path());
-        createFixture(*sqlite, "", "datetime");
-        sqlite->execute("create table 杂项 (日期 date, 次数)");
-        sqlite->execute("insert into 杂项 values ('不详', 3)");
+        const auto sqlite = Dialect::Engine::Sqlite;
+        const auto pg = Dialect::Engine::Postgres;
+        m_engines = {{"sqlite", "Provider=SQLite;Data Source=registry.db", "main.", sqlite, false},
+                     {"odbc-sqlite", odbcSqliteString("registry.db"), "main.", sqlite, true},
+                     {"postgresql", pgString(pgHost, pgPassword, false, m_schema), m_schema + ".", pg, false},
+                     {"odbc-postgresql", pgString(pgHost, pgPassword, true, m_schema), m_schema + ".", pg, true}};
+        const ConnectionPtr file = Connection::open(m_engines.at(0).connectionString, m_dir->path());
+        createFixture(*file, "", "datetime");
+        file->execute("create table 杂项 (日期 date, 次数)");
+        file->execute("insert into 杂项 values ('不详', 3)");
         if (havePg()) {
             const ConnectionPtr server = admin();
             server->execute(QString("create role %1 login password '%2'").arg(m_schema, pgPassword));
@@ -152,7 +148,7 @@ private slots:
         for (const Engine &e : std::as_const(m_engines))
             if (e.name == engine)
                 m_engine = &e;
-        if (m_engine && m_engine->needsPg && !havePg())
+        if (m_engine && m_engine->needsPg() && !havePg())
             QSKIP("VESKO_TEST_PG_HOST is not set");
         if (m_engine && m_engine->viaOdbc && !haveOdbc())
             QSKIP("ODBCSYSINI is not set");
@@ -161,25 +157,21 @@ private slots:
     void connect_data()
     {
         QTest::addColumn<QString>("connectionString");
-        QTest::addColumn<QString>("detail"); // part of the failure's text; empty when it opens
+        QTest::addColumn<QString>("detail"); // part of the failure's text
 
         const QString host = env("VESKO_TEST_PG_HOST");
         const QString password = env("VESKO_TEST_PG_PASSWORD");
-        for (const Engine &e : std::as_const(m_engines))
-            QTest::newRow(qPrintable(e.name + " good")) << e.connectionString << "";
         QTest::newRow("sqlite missing file") << "Provider=SQLite;Data Source=missing.db"
                                              << "unable to open database file";
         QTest::newRow("sqlite not a database") << "Provider=SQLite;Data Source=notes.txt" << "file is not a database";
         QTest::newRow("sqlite without a file") << "Provider=SQLite" << "Data Source";
         QTest::newRow("odbc-sqlite missing file") << odbcSqliteString("missing.db") << "connect failed";
-        QTest::newRow("odbc-sqlite unknown driver") << "Provider=ODBC;Driver={No Such Driver}" << "No Such Driver";
         QTest::newRow("postgresql bad host") << pgString("no-such-host.invalid", password) << "no-such-host.invalid";
         QTest::newRow("postgresql bad password") << pgString(host, "wrong") << "password authentication failed";
         QTest::newRow("odbc-postgresql bad password") << pgString(host, "wrong", true)
                                                       << "password authentication failed";
         QTest::newRow("old OLE DB provider") << "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=reg.mdb"
                                              << "Provider=PostgreSQL";
-        QTest::newRow("malformed") << "Provider=SQLite;registry.db" << "registry.db";
     }
 
     void connect()
@@ -187,11 +179,10 @@ private slots:
         QFETCH(QString, connectionString);
         QFETCH(QString, detail);
         try {
-            QVERIFY(Connection::open(connectionString, m_dir->path()));
-            QVERIFY2(detail.isEmpty(), "the connection opened");
+            Connection::open(connectionString, m_dir->path());
+            QFAIL("the connection opened");
         } catch (const DbError &error) {
-            QVERIFY2(!detail.isEmpty() && error.detail().contains(detail, Qt::CaseInsensitive),
-                     qPrintable(error.detail()));
+            QVERIFY2(error.detail().contains(detail, Qt::CaseInsensitive), qPrintable(error.detail()));
         }
         // A mistyped path never leaves a new empty database behind.
         QVERIFY(!QFile::exists(m_dir->filePath("missing.db")));
@@ -223,6 +214,17 @@ private slots:
                                                          << QStringList{"a", "", "<null>", "备注", "x", "y"};
             QTest::newRow(tag + "no rows") << "select * from $.人员 where 编号 < 0" << 4 << "备注" << int(TypeText)
                                            << QStringList();
+            // Whole days as the engine's dialect writes them.
+            const Dialect dialect(e.dialect);
+            const auto range = [&](const QString &field, QDate from, QDate to) {
+                return "select 姓名 from $.人员 where " + field + " between "
+                    + dialect.rangeStart(from.toString("yyyy-M-d"), from) + " and "
+                    + dialect.rangeEnd(to.toString("yyyy-M-d"), to) + " order by 编号";
+            };
+            QTest::newRow(tag + "date-time range") << range("登记时间", {2012, 3, 5}, {2012, 3, 7}) << 0 << "姓名"
+                                                   << int(TypeText) << QStringList{"李四", "王五", "赵六", "欧阳修", "孙七"};
+            QTest::newRow(tag + "date range") << range("出生日期", {1980, 1, 15}, {1990, 12, 1}) << 0 << "姓名"
+                                              << int(TypeText) << QStringList{"张三", "李四", "赵六"};
             QTest::newRow(tag + "duplicate name") << "select 姓名, 编号 as 姓名 from $.人员 where 编号 = 4" << 1
                                                   << "姓名" << int(TypeInteger) << QStringList{"4"};
         }
@@ -241,7 +243,9 @@ private slots:
         QFETCH(QString, name);
         QFETCH(int, type);
         QFETCH(QStringList, texts);
-        const ResultPtr result = run(statement);
+        const ConnectionPtr connection = open();
+        QCOMPARE(connection->dialect().engine(), m_engine->dialect);
+        const ResultPtr result = connection->execute(sql(statement));
         QCOMPARE(result->columnName(index), name);
         const int code = result->columnType(index);
         QCOMPARE(code == TypeInteger || code == TypeDate ? code : int(TypeText), type);
@@ -252,7 +256,7 @@ private slots:
     void value_data()
     {
         QTest::addColumn<QString>("statement");
-        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("value"); // null: no result set
         // Longer than one read of the ODBC path and than one length byte.
         const QString longText = QString(5000, u'长') + "尾";
         // A search value with its quote doubled, as the search composes it; a
@@ -263,8 +267,14 @@ private slots:
             QTest::newRow(tag + "long value") << "select '" + longText + "' as v" << longText;
             QTest::newRow(tag + "backslash") << "select '" + QString(injection).replace("'", "''") + "' as v"
                                              << injection;
-            QTest::newRow(tag + "# unchanged") << (e.needsPg ? "select 5 # 3 # 1 as v" : "select 7 as v /* # 3 # */")
+            QTest::newRow(tag + "# unchanged") << (e.needsPg() ? "select 5 # 3 # 1 as v" : "select 7 as v /* # 3 # */")
                                                << "7";
+            // The rows run in order: an update, what it changed, and an
+            // update that matches nothing, which is no failure either.
+            QTest::newRow(tag + "update") << "update $.人员 set 备注 = '改' where 编号 = 6" << QString();
+            QTest::newRow(tag + "updated") << "select 备注 from $.人员 where 编号 = 6" << "改";
+            QTest::newRow(tag + "update back") << "update $.人员 set 备注 = 'y' where 编号 = 6" << QString();
+            QTest::newRow(tag + "update of nothing") << "update $.人员 set 备注 = 'z' where 编号 < 0" << QString();
         }
     }
 
@@ -272,7 +282,11 @@ private slots:
     {
         QFETCH(QString, statement);
         QFETCH(QString, value);
-        QCOMPARE(run(statement)->text(0, 0), value);
+        const ResultPtr result = run(statement);
+        if (value.isNull())
+            QVERIFY(!result->isOpen());
+        else
+            QCOMPARE(result->text(0, 0), value);
     }
 
     void failingStatement_data()
@@ -315,9 +329,9 @@ private slots:
         const QString counting = "with recursive n(i) as (select 1 union all select i + 1 from n where i < 1e9) select count(*) from n";
         for (const Engine &e : std::as_const(m_engines)) {
             const QByteArray tag = e.name.toUtf8() + ' ';
-            const QString slow = e.needsPg ? "select pg_sleep(60)" : counting;
+            const QString slow = e.needsPg() ? "select pg_sleep(60)" : counting;
             QTest::newRow(tag + "cancel") << slow << "cancel" << DbError::Kind::Cancelled;
-            if (e.needsPg)
+            if (e.needsPg())
                 QTest::newRow(tag + "terminate") << slow << "terminate" << DbError::Kind::ConnectionLost;
         }
         QTest::newRow("postgresql stopped server") << "select 1" << "stop" << DbError::Kind::Cancelled;
@@ -329,7 +343,7 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(DbError::Kind, kind);
         const ConnectionPtr connection = open();
-        const QString backend = m_engine->needsPg ? connection->execute("select pg_backend_pid()")->text(0, 0) : "";
+        const QString backend = m_engine->needsPg() ? connection->execute("select pg_backend_pid()")->text(0, 0) : "";
         if (fault == "stop")
             kill(backend.toInt(), SIGSTOP);
         const auto resume = qScopeGuard([&] {
@@ -356,47 +370,6 @@ private slots:
             QCOMPARE(connection->execute("select 2 as v")->text(0, 0), QString("2"));
         else
             QVERIFY_THROWS_EXCEPTION(DbError, connection->execute("select 2 as v"));
-    }
-
-    void statementWithoutResultSet_data() { addEngineRows(); }
-    void statementWithoutResultSet()
-    {
-        const ConnectionPtr connection = open();
-        QVERIFY(!connection->execute(sql("update $.人员 set 备注 = '改' where 编号 = 6"))->isOpen());
-        QCOMPARE(connection->execute(sql("select 备注 from $.人员 where 编号 = 6"))->text(0, 0), QString("改"));
-        // An update that matches nothing is no failure either.
-        QVERIFY(!connection->execute(sql("update $.人员 set 备注 = 'y' where 编号 >= 6"))->isOpen());
-    }
-
-    // Whole days as each engine's dialect writes them, on text, date and
-    // date-time columns.
-    void dateRangeSearch_data()
-    {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QDate>("from");
-        QTest::addColumn<QDate>("to");
-        QTest::addColumn<QStringList>("names");
-        for (const Engine &e : std::as_const(m_engines)) {
-            const QByteArray tag = e.name.toUtf8() + ' ';
-            QTest::newRow(tag + "date-time") << "登记时间" << QDate(2012, 3, 5) << QDate(2012, 3, 7)
-                                             << QStringList({"李四", "王五", "赵六", "欧阳修", "孙七"});
-            QTest::newRow(tag + "date") << "出生日期" << QDate(1980, 1, 15) << QDate(1990, 12, 1)
-                                        << QStringList({"张三", "李四", "赵六"});
-        }
-    }
-
-    void dateRangeSearch()
-    {
-        QFETCH(QString, field);
-        QFETCH(QDate, from);
-        QFETCH(QDate, to);
-        QFETCH(QStringList, names);
-        const ConnectionPtr connection = open();
-        const Dialect &dialect = connection->dialect();
-        const QString condition = field + " between " + dialect.rangeStart(from.toString("yyyy-M-d"), from)
-            + " and " + dialect.rangeEnd(to.toString("yyyy-M-d"), to);
-        QCOMPARE(column(connection->execute(sql("select 姓名 from $.人员 where " + condition + " order by 编号")), 0),
-                 names);
     }
 };
 
