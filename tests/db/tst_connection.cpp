@@ -166,7 +166,6 @@ private slots:
         QTest::newRow("sqlite not a database") << "Provider=SQLite;Data Source=notes.txt" << "file is not a database";
         QTest::newRow("sqlite without a file") << "Provider=SQLite" << "Data Source";
         QTest::newRow("odbc-sqlite missing file") << odbcSqliteString("missing.db") << "connect failed";
-        QTest::newRow("postgresql bad host") << pgString("no-such-host.invalid", password) << "no-such-host.invalid";
         QTest::newRow("postgresql bad password") << pgString(host, "wrong") << "password authentication failed";
         QTest::newRow("odbc-postgresql bad password") << pgString(host, "wrong", true)
                                                       << "password authentication failed";
@@ -350,20 +349,18 @@ private slots:
             if (fault == "stop")
                 kill(backend.toInt(), SIGCONT);
         });
+        std::optional<DbError::Kind> caught;
         auto running = std::async(std::launch::async, [&] {
             try {
                 connection->execute(statement);
             } catch (const DbError &error) {
-                return std::optional(error.kind());
+                caught = error.kind();
             }
-            return std::optional<DbError::Kind>();
         });
-        const auto ended = [&] { return running.wait_for(std::chrono::seconds(0)) == std::future_status::ready; };
-        if (fault == "terminate")
-            QTRY_VERIFY_WITH_TIMEOUT((admin()->execute("select pg_terminate_backend(" + backend + ")"), ended()), 30000);
-        else
-            QTRY_VERIFY_WITH_TIMEOUT((connection->cancel(), ended()), 30000);
-        QVERIFY(running.get() == kind);
+        QTRY_VERIFY_WITH_TIMEOUT((fault == "terminate" ? admin()->execute("select pg_terminate_backend(" + backend + ")")
+                                                       : (connection->cancel(), nullptr),
+                                  running.wait_for(std::chrono::seconds(0)) == std::future_status::ready), 30000);
+        QVERIFY(caught == kind);
         // After a cancel the engine answered the connection takes the next
         // statement; a lost one says so again.
         if (fault == "cancel")
