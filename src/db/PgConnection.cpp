@@ -228,11 +228,9 @@ PgResultPtr PgConnection::nextResult()
 void PgConnection::waitUntilReady()
 {
     PGconn *const connection = m_connection.get();
-    for (;;) {
-        if (!PQconsumeInput(connection))
-            throw failure(nullptr);
-        if (!PQisBusy(connection))
-            return;
+    // Input is read only when no whole result is buffered: each read moves
+    // the buffered rest to the front of libpq's buffer.
+    while (PQisBusy(connection)) {
         pollfd waitFor[] = {{PQsocket(connection), POLLIN, 0}, {m_wake.fd(), POLLIN, 0}};
         const bool cancelSent = !m_giveUpAt.isForever();
         const int ready = poll(waitFor, 2, cancelSent ? int(m_giveUpAt.remainingTime()) : kSilenceLimitMs);
@@ -255,6 +253,8 @@ void PgConnection::waitUntilReady()
                 sendCancel();
             }
         }
+        if (ready > 0 && !PQconsumeInput(connection))
+            throw failure(nullptr);
     }
 }
 
