@@ -5,7 +5,7 @@
 // PostgreSQL server, and an SQLFetch + SQLGetData loop through the SQLite
 // and PostgreSQL ODBC drivers when ODBCSYSINI registers them as "SQLite3"
 // and "PostgreSQL Unicode". Each snapshot is fetched in a process of its
-// own, so that its peak resident memory is the fetch's alone.
+// own, so that its peak resident memory (VmHWM) is the fetch's alone.
 // Usage: bench_snapshot [rows]
 
 #include "db/Connection.h"
@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <QProcess>
@@ -22,7 +23,6 @@
 #include <sqlext.h>
 #include <sqlite3.h>
 
-#include <sys/resource.h>
 
 #include <array>
 #include <cstdio>
@@ -135,10 +135,17 @@ int fetchOnce(const QString &connectionString, const QString &dir, const QString
     timer.start();
     const db::ResultPtr result = connection->execute(statement);
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
+    // Not getrusage's ru_maxrss: Linux carries it over from the parent, whose
+    // pages a forked child counts as its own until it execs.
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    double peak = 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            peak = line.mid(6).trimmed().split(' ').first().toDouble() * 1024;
+    }
     std::printf("%f %zu %lld %f\n", seconds, dynamic_cast<const db::Snapshot &>(*result).memoryBytes(),
-                static_cast<long long>(result->rowCount()), double(usage.ru_maxrss) * 1024);
+                static_cast<long long>(result->rowCount()), peak);
     return 0;
 }
 

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace vesko::db {
@@ -46,6 +47,34 @@ QString fromWide(const SQLWCHAR *text, qsizetype reported, qsizetype capacity)
     const qsizetype bound = qBound<qsizetype>(0, reported, capacity - 1);
     const qsizetype length = std::find(text, text + bound, SQLWCHAR(0)) - text;
     return QString::fromUtf16(reinterpret_cast<const char16_t *>(text), length);
+}
+
+// UTF-16 as the driver gives it, appended as UTF-8 without a QString in
+// between; a lone surrogate becomes U+FFFD, as QString would make it.
+void appendUtf8(const char16_t *text, std::size_t units, std::string &out)
+{
+    for (std::size_t i = 0; i < units; ++i) {
+        char32_t c = text[i];
+        if (c < 0x80) {
+            out.push_back(char(c));
+            continue;
+        }
+        if (c >= 0xD800 && c < 0xE000) {
+            const bool paired = c < 0xDC00 && i + 1 < units && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000;
+            c = paired ? 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00) : 0xFFFD;
+        }
+        if (c < 0x800) {
+            out.push_back(char(0xC0 | (c >> 6)));
+        } else if (c < 0x10000) {
+            out.push_back(char(0xE0 | (c >> 12)));
+            out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+        } else {
+            out.push_back(char(0xF0 | (c >> 18)));
+            out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+        }
+        out.push_back(char(0x80 | (c & 0x3F)));
+    }
 }
 
 // Every diagnostic record of a handle, with its SQLSTATE. A state of class
@@ -152,10 +181,11 @@ public:
 
     Cell cell(int column)
     {
-        m_value.clear();
+        m_utf8.clear();
         const SQLLEN bufferBytes = SQLLEN(m_buffer.size() * sizeof(SQLWCHAR));
         // A long value comes in pieces; each but the last fills the buffer
-        // up to its closing zero.
+        // up to its closing zero. A piece may end inside a surrogate pair,
+        // so the pieces are joined before they are converted.
         for (;;) {
             SQLLEN indicator = 0;
             const SQLRETURN got = SQLGetData(m_statement, SQLUSMALLINT(column + 1), SQL_C_WCHAR, m_buffer.data(),
@@ -166,14 +196,18 @@ public:
             if (indicator == SQL_NULL_DATA)
                 return {"", 0, true};
             const bool truncated = indicator == SQL_NO_TOTAL || indicator >= bufferBytes;
-            const qsizetype units = truncated ? qsizetype(m_buffer.size() - 1)
-                                              : qsizetype(indicator / SQLLEN(sizeof(SQLWCHAR)));
-            m_value.append(QStringView(reinterpret_cast<const char16_t *>(m_buffer.data()), units));
+            const std::size_t units = truncated ? m_buffer.size() - 1 : std::size_t(indicator) / sizeof(SQLWCHAR);
+            if (!truncated && m_pieces.empty()) {
+                appendUtf8(reinterpret_cast<const char16_t *>(m_buffer.data()), units, m_utf8);
+                return {m_utf8.data(), m_utf8.size(), false};
+            }
+            m_pieces.insert(m_pieces.end(), m_buffer.begin(), m_buffer.begin() + std::ptrdiff_t(units));
             if (!truncated)
                 break;
         }
-        m_utf8 = m_value.toUtf8();
-        return {m_utf8.constData(), std::size_t(m_utf8.size()), false};
+        appendUtf8(reinterpret_cast<const char16_t *>(m_pieces.data()), m_pieces.size(), m_utf8);
+        m_pieces.clear();
+        return {m_utf8.data(), m_utf8.size(), false};
     }
 
     int columnType(int column) const { return m_types[std::size_t(column)]; }
@@ -183,8 +217,8 @@ private:
     SQLSMALLINT m_columns;
     std::vector<SQLWCHAR> m_buffer;
     std::vector<int> m_types;
-    QString m_value;
-    QByteArray m_utf8;
+    std::vector<SQLWCHAR> m_pieces;
+    std::string m_utf8;
 };
 
 } // namespace

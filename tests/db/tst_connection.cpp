@@ -264,6 +264,9 @@ private slots:
         for (const Engine &e : std::as_const(m_engines)) {
             const QByteArray tag = e.name.toUtf8() + ' ';
             QTest::newRow(tag + "long value") << "select '" + longText + "' as v" << longText;
+            // The SQLite ODBC driver garbles surrogate pairs in the statement.
+            if (e.name != "odbc-sqlite")
+                QTest::newRow(tag + "outside the BMP") << "select '𠮷野家' as v" << "𠮷野家";
             QTest::newRow(tag + "backslash") << "select '" + QString(injection).replace("'", "''") + "' as v"
                                              << injection;
             QTest::newRow(tag + "# unchanged") << (e.needsPg() ? "select 5 # 3 # 1 as v" : "select 7 as v /* # 3 # */")
