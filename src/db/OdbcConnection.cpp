@@ -1,5 +1,6 @@
 #include "db/OdbcConnection.h"
 
+#include "db/ConnectionString.h"
 #include "db/HandlePtr.h"
 #include "db/SnapshotBuilder.h"
 #include "db/TypeCode.h"
@@ -246,10 +247,36 @@ OdbcConnection::OdbcConnection(const QString &connectionString)
     check(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_HANDLE_ENV, env);
     m_handles->connection.reset(dbc);
     SQLSetConnectAttrW(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(15), 0);
+    connect(connectionString);
+    detectDialect();
+    // PostgreSQL's driver holds a whole result in its own memory, beside the
+    // snapshot, unless it reads through a cursor.
+    if (dialect().engine() == Dialect::Engine::Postgres
+        && !ConnectionString(connectionString).contains(QStringLiteral("UseDeclareFetch"))) {
+        SQLDisconnect(dbc);
+        connect(connectionString + (connectionString.trimmed().endsWith(u';') ? "" : ";")
+                + QStringLiteral("UseDeclareFetch=1;Fetch=10000"));
+    }
+    // A backslash in a literal the search composed cannot end it.
+    if (dialect().engine() == Dialect::Engine::Postgres)
+        runStatement(QStringLiteral("SET standard_conforming_strings TO on"));
+    // Each statement runs in a transaction of its own, so that the work of a
+    // second statement in one text can be taken back.
+    check(SQLSetConnectAttrW(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
+          SQL_HANDLE_DBC, dbc);
+}
+
+void OdbcConnection::connect(const QString &connectionString)
+{
+    SQLHDBC dbc = m_handles->connection.get();
     check(SQLDriverConnectW(dbc, nullptr, const_cast<SQLWCHAR *>(wide(connectionString)),
                             SQLSMALLINT(connectionString.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
           SQL_HANDLE_DBC, dbc);
+}
 
+void OdbcConnection::detectDialect()
+{
+    SQLHDBC dbc = m_handles->connection.get();
     SQLWCHAR dbms[64] = {};
     SQLSMALLINT length = 0;
     if (SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_DBMS_NAME, dbms, sizeof(dbms), &length))) {
@@ -261,13 +288,6 @@ OdbcConnection::OdbcConnection(const QString &connectionString)
         else if (name.startsWith(u"PostgreSQL", Qt::CaseInsensitive))
             setDialect(Dialect(Dialect::Engine::Postgres));
     }
-    // A backslash in a literal the search composed cannot end it.
-    if (dialect().engine() == Dialect::Engine::Postgres)
-        runStatement(QStringLiteral("SET standard_conforming_strings TO on"));
-    // Each statement runs in a transaction of its own, so that the work of a
-    // second statement in one text can be taken back.
-    check(SQLSetConnectAttrW(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
-          SQL_HANDLE_DBC, dbc);
 }
 
 OdbcConnection::~OdbcConnection() = default;
