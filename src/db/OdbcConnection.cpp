@@ -54,10 +54,13 @@ QString fromWide(const SQLWCHAR *text, qsizetype reported, qsizetype capacity)
 // between; a lone surrogate becomes U+FFFD, as QString would make it.
 void appendUtf8(const char16_t *text, std::size_t units, std::string &out)
 {
+    const std::size_t start = out.size();
+    out.resize(start + units * 3);
+    char *to = out.data() + start;
     for (std::size_t i = 0; i < units; ++i) {
         char32_t c = text[i];
         if (c < 0x80) {
-            out.push_back(char(c));
+            *to++ = char(c);
             continue;
         }
         if (c >= 0xD800 && c < 0xE000) {
@@ -65,17 +68,19 @@ void appendUtf8(const char16_t *text, std::size_t units, std::string &out)
             c = paired ? 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00) : 0xFFFD;
         }
         if (c < 0x800) {
-            out.push_back(char(0xC0 | (c >> 6)));
+            *to++ = char(0xC0 | (c >> 6));
         } else if (c < 0x10000) {
-            out.push_back(char(0xE0 | (c >> 12)));
-            out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+            *to++ = char(0xE0 | (c >> 12));
+            *to++ = char(0x80 | ((c >> 6) & 0x3F));
         } else {
-            out.push_back(char(0xF0 | (c >> 18)));
-            out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+            // Two UTF-16 units became four bytes: within the room of six.
+            *to++ = char(0xF0 | (c >> 18));
+            *to++ = char(0x80 | ((c >> 12) & 0x3F));
+            *to++ = char(0x80 | ((c >> 6) & 0x3F));
         }
-        out.push_back(char(0x80 | (c & 0x3F)));
+        *to++ = char(0x80 | (c & 0x3F));
     }
+    out.resize(std::size_t(to - out.data()));
 }
 
 // Every diagnostic record of a handle, with its SQLSTATE. A state of class
