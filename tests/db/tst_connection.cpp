@@ -43,8 +43,6 @@ class TestConnection : public QObject
     bool m_pgCreated = false;
 
     static QString env(const char *name) { return qEnvironmentVariable(name); }
-    static bool havePg() { return !env("VESKO_TEST_PG_HOST").isEmpty(); }
-    static bool haveOdbc() { return !env("ODBCSYSINI").isEmpty(); }
 
     static QString pgString(const QString &host, const QString &password, bool viaOdbc = false,
                             const QString &user = env("VESKO_TEST_PG_USER"))
@@ -66,14 +64,6 @@ class TestConnection : public QObject
     ConnectionPtr open() const { return Connection::open(m_engine->connectionString, m_dir->path()); }
     QString sql(QString statement) const { return statement.replace("$.", m_engine->prefix); }
     ResultPtr run(const QString &statement) const { return open()->execute(sql(statement)); }
-
-    static QStringList column(const ResultPtr &result, int column)
-    {
-        QStringList values;
-        for (qint64 row = 0; row < result->rowCount(); ++row)
-            values.append(result->isNull(row, column) ? QStringLiteral("<null>") : result->text(row, column));
-        return values;
-    }
 
     static void createFixture(Connection &connection, const QString &prefix, const QString &dateTimeType)
     {
@@ -118,7 +108,7 @@ private slots:
         createFixture(*file, "", "datetime");
         file->execute("create table 杂项 (日期 date, 次数)");
         file->execute("insert into 杂项 values ('不详', 3)");
-        if (havePg()) {
+        if (!pgHost.isEmpty()) {
             const ConnectionPtr server = admin();
             server->execute(QString("create role %1 login password '%2'").arg(m_schema, pgPassword));
             server->execute("alter role " + m_schema + " set standard_conforming_strings = off");
@@ -145,7 +135,7 @@ private slots:
         for (const Engine &e : std::as_const(m_engines))
             if (e.name == engine)
                 m_engine = &e;
-        if (m_engine && ((m_engine->needsPg() && !havePg()) || (m_engine->viaOdbc && !haveOdbc())))
+        if (m_engine && ((m_engine->needsPg() && !m_pgCreated) || (m_engine->viaOdbc && env("ODBCSYSINI").isEmpty())))
             QSKIP("VESKO_TEST_PG_HOST or ODBCSYSINI is not set");
     }
 
@@ -162,8 +152,6 @@ private slots:
         QTest::newRow("sqlite without a file") << "Provider=SQLite" << "Data Source";
         QTest::newRow("odbc-sqlite missing file") << odbcSqliteString("missing.db") << "connect failed";
         QTest::newRow("postgresql bad password") << pgString(host, "wrong") << "password authentication failed";
-        QTest::newRow("odbc-postgresql bad password") << pgString(host, "wrong", true)
-                                                      << "password authentication failed";
         QTest::newRow("old OLE DB provider") << "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=reg.mdb"
                                              << "Provider=PostgreSQL";
     }
@@ -243,7 +231,10 @@ private slots:
         QCOMPARE(result->columnName(index), name);
         const int code = result->columnType(index);
         QCOMPARE(code == TypeInteger || code == TypeDate ? code : int(TypeText), type);
-        QCOMPARE(column(result, index), texts);
+        QStringList values;
+        for (qint64 row = 0; row < result->rowCount(); ++row)
+            values.append(result->isNull(row, index) ? QStringLiteral("<null>") : result->text(row, index));
+        QCOMPARE(values, texts);
     }
 
     // What a statement gives: the first cell, no result set (null), or a
@@ -272,7 +263,6 @@ private slots:
             // update that matches nothing, which is no failure either.
             QTest::newRow(tag + "update") << "update $.人员 set 备注 = '改' where 编号 = 6" << QString();
             QTest::newRow(tag + "updated") << "select 备注 from $.人员 where 编号 = 6" << "改";
-            QTest::newRow(tag + "update back") << "update $.人员 set 备注 = 'y' where 编号 = 6" << QString();
             QTest::newRow(tag + "update of nothing") << "update $.人员 set 备注 = 'z' where 编号 < 0" << QString();
             QTest::newRow(tag + "syntax error") << "selec * from $.人员" << "error:syntax";
             QTest::newRow(tag + "blank") << "   " << "error:";
