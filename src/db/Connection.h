@@ -11,8 +11,10 @@
 
 namespace vesko::db {
 
-// An open connection to one engine. Statements run synchronously and give a
-// complete snapshot.
+// An open connection to one engine. Statements run synchronously, one thread
+// at a time, and give a complete snapshot; another thread may watch the rows
+// come in and cancel. A failure of kind ConnectionLost asks for a new
+// connection; the connection that gave it only repeats it.
 class Connection
 {
 public:
@@ -36,8 +38,9 @@ public:
     // Exactly one statement runs. A text holding a second statement is
     // refused with DbError and none of its statements takes effect: SQLite
     // and PostgreSQL refuse it before anything runs; through ODBC a driver
-    // that runs them all has its work rolled back. A blank text, or one with
-    // a NUL character, is refused before the engine sees it. Throws DbError.
+    // that runs them all has its work rolled back (a COMMIT among them is
+    // beyond recall). A blank text, or one with a NUL character, is refused
+    // before the engine sees it. Throws DbError.
     ResultPtr execute(const QString &statement);
 
     // How a composed search statement writes dates and patterns here.

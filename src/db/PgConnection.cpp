@@ -218,7 +218,10 @@ PgResultPtr PgConnection::nextResult()
         const DbError error = failure(result.get());
         // The results that follow an error end the statement; after them the
         // connection takes the next one.
-        while (!m_lost && (waitUntilReady(), PgResultPtr(PQgetResult(m_connection.get())))) {
+        while (!m_lost) {
+            waitUntilReady();
+            if (!PgResultPtr(PQgetResult(m_connection.get())))
+                break;
         }
         throw error;
     }

@@ -291,8 +291,9 @@ private slots:
     }
 
     // Faults while a statement runs on another thread: a cancel the engine
-    // answers, a cancel a stopped server never answers, and a session the
-    // server ends. Each ends the statement with its own kind of error.
+    // answers, a cancel a stopped server never answers, a cancel while the
+    // file is locked, and a session the server ends. Each ends the statement
+    // with its own kind of error.
     void fault_data()
     {
         QTest::addColumn<QString>("statement");
@@ -307,6 +308,7 @@ private slots:
                 QTest::newRow(tag + "terminate") << slow << "terminate" << DbError::Kind::ConnectionLost;
         }
         QTest::newRow("postgresql stopped server") << "select 1" << "stop" << DbError::Kind::Cancelled;
+        QTest::newRow("sqlite locked file") << "select count(*) from 人员" << "lock" << DbError::Kind::Cancelled;
     }
 
     void fault()
@@ -316,12 +318,13 @@ private slots:
         QFETCH(DbError::Kind, kind);
         const ConnectionPtr connection = open();
         const QString backend = m_engine->needsPg() ? connection->execute("select pg_backend_pid()")->text(0, 0) : "";
-        if (fault == "stop")
-            kill(backend.toInt(), SIGSTOP);
-        const auto resume = qScopeGuard([&] {
-            if (fault == "stop")
-                kill(backend.toInt(), SIGCONT);
-        });
+        // Signal 0 sends nothing.
+        kill(backend.toInt(), fault == "stop" ? SIGSTOP : 0);
+        const auto resume = qScopeGuard([&] { kill(backend.toInt(), fault == "stop" ? SIGCONT : 0); });
+        // Another program that holds the file locked.
+        const ConnectionPtr holder = fault == "lock" ? open() : nullptr;
+        if (holder)
+            holder->execute("begin exclusive");
         std::optional<DbError::Kind> caught;
         auto running = std::async(std::launch::async, [&] {
             try {
@@ -336,7 +339,7 @@ private slots:
         QVERIFY(caught == kind);
         // After a cancel the engine answered the connection takes the next
         // statement; a lost one says so again.
-        if (fault == "cancel")
+        if (fault == "cancel" || fault == "lock")
             QCOMPARE(connection->execute("select 2 as v")->text(0, 0), QString("2"));
         else
             QVERIFY_THROWS_EXCEPTION(DbError, connection->execute("select 2 as v"));
