@@ -262,9 +262,13 @@ OdbcConnection::OdbcConnection(const QString &connectionString)
         connect(connectionString + (connectionString.trimmed().endsWith(u';') ? "" : ";")
                 + QStringLiteral("UseDeclareFetch=1;Fetch=10000"));
     }
-    // A backslash in a literal the search composed cannot end it.
-    if (dialect().engine() == Dialect::Engine::Postgres)
+    // A backslash in a literal the search composed cannot end it, and the
+    // administrator sees the desks by name among the sessions.
+    if (dialect().engine() == Dialect::Engine::Postgres) {
         runStatement(QStringLiteral("SET standard_conforming_strings TO on"));
+        if (!connectionString.contains(u"application_name", Qt::CaseInsensitive))
+            runStatement(QStringLiteral("SET application_name TO 'vesko'"));
+    }
     // Each statement runs in a transaction of its own, so that the work of a
     // second statement in one text can be taken back.
     check(SQLSetConnectAttrW(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
