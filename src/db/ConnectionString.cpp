@@ -99,18 +99,18 @@ QString ConnectionString::without(const QString &key) const
     return rest;
 }
 
-QString ConnectionString::withPasswordsHidden(const QString &text)
+QString maskPasswords(const QString &connectionString)
 {
     static const QString hidden = QStringLiteral("***");
     try {
-        const ConnectionString parsed(text);
-        QString shown = text;
+        const ConnectionString parsed(connectionString);
+        QString shown = connectionString;
         for (qsizetype i = parsed.m_pairs.size() - 1; i >= 0; --i) {
             const QString &key = parsed.m_pairs.at(i).key;
             if (key.compare(u"Password", Qt::CaseInsensitive) != 0 && key.compare(u"PWD", Qt::CaseInsensitive) != 0)
                 continue;
-            const Span &span = parsed.m_spans.at(i);
-            const bool closed = text.at(span.end - 1) == u';';
+            const auto &span = parsed.m_spans.at(i);
+            const bool closed = connectionString.at(span.end - 1) == u';';
             shown.replace(span.begin, span.end - span.begin, key + u'=' + hidden + (closed ? ";" : ""));
         }
         return shown;

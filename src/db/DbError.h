@@ -22,6 +22,8 @@ public:
 
     const QString &detail() const { return m_detail; }
     Kind kind() const { return m_kind; }
+    bool connectionLost() const { return m_kind == Kind::ConnectionLost; }
+    bool cancelled() const { return m_kind == Kind::Cancelled; }
 
 private:
     QString m_detail;
