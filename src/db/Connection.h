@@ -57,6 +57,8 @@ public:
     void cancel();
     // Whether cancel() was called for the running statement.
     bool cancelRequested() const { return m_cancelRequested.load(); }
+    // The failure of a cancelled statement, in the same words on every engine.
+    static DbError cancelledError();
 
 protected:
     explicit Connection(Dialect dialect)
@@ -77,7 +79,6 @@ protected:
     // The failures every engine reports in the same words.
     static DbError emptyStatementError();
     static DbError severalStatementsError();
-    static DbError cancelledError();
 
 private:
     Dialect m_dialect;

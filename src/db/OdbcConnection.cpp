@@ -335,6 +335,9 @@ ResultPtr OdbcConnection::runStatement(const QString &statement)
         const std::lock_guard lock(m_handles->runningLock);
         m_handles->running = raw;
     }
+    // A cancel that came before found no statement to cancel.
+    if (cancelRequested())
+        throw cancelledError();
     struct Finished
     {
         Handles &handles;

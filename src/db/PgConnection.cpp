@@ -176,7 +176,11 @@ ResultPtr PgConnection::run(const QString &statement)
     if (m_lost)
         throw DbError(QStringLiteral("The connection to the server was lost."), DbError::Kind::ConnectionLost);
     PGconn *const connection = m_connection.get();
+    // A cancel that came before this point has set the flag; one that comes
+    // later wakes the wait.
     m_wake.clear();
+    if (cancelRequested())
+        throw cancelledError();
     m_giveUpAt = QDeadlineTimer(QDeadlineTimer::Forever);
     const QByteArray sql = statement.toUtf8();
     // The extended protocol runs a single statement and refuses a text

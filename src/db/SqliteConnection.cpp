@@ -85,6 +85,9 @@ public:
 
     bool next()
     {
+        // sqlite3_interrupt stops only a statement that is stepping.
+        if (m_connection.cancelRequested())
+            throw Connection::cancelledError();
         const int rc = sqlite3_step(m_statement);
         if (rc == SQLITE_DONE)
             return false;
