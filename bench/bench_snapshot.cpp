@@ -1,21 +1,32 @@
 // Fetches a generated million-row, ten-column registry into a result
 // snapshot and compares time and memory with the engine's own loop over the
-// same statement: sqlite3_step reading every column as text, and a plain
-// libpq loop when VESKO_TEST_PG_HOST (and _PORT, _USER, _PASSWORD) name a
-// PostgreSQL server. Usage: bench_snapshot [rows]
+// same statement: sqlite3_step reading every column as text, a plain libpq
+// loop when VESKO_TEST_PG_HOST (and _PORT, _USER, _PASSWORD) name a
+// PostgreSQL server, and an SQLFetch + SQLGetData loop through the SQLite
+// and PostgreSQL ODBC drivers when ODBCSYSINI registers them as "SQLite3"
+// and "PostgreSQL Unicode". Each snapshot is fetched in a process of its
+// own, so that its peak resident memory (VmHWM) is the fetch's alone.
+// Usage: bench_snapshot [rows]
 
 #include "db/Connection.h"
 #include "db/Snapshot.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 
+#include <QProcess>
+
 #include <libpq-fe.h>
+#include <sql.h>
+#include <sqlext.h>
 #include <sqlite3.h>
+
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 
@@ -24,7 +35,7 @@ using namespace vesko;
 namespace {
 
 constexpr int kColumns = 10;
-constexpr int kRounds = 5;
+constexpr int kRounds = 3;
 using Row = std::array<std::string, kColumns>;
 
 const char *const kCreate =
@@ -99,6 +110,7 @@ struct Figures
     double snapshotSeconds = 1e9;
     std::size_t textBytes = 0;
     std::size_t snapshotBytes = 0;
+    double peakBytes = 0;
 };
 
 void report(const char *engine, qint64 rows, const Figures &f)
@@ -110,21 +122,103 @@ void report(const char *engine, qint64 rows, const Figures &f)
     std::printf("  UTF-8 text       %8.1f MB\n", double(f.textBytes) / 1e6);
     std::printf("  snapshot memory  %8.1f MB   ratio %.2f (goal <= 1.50)\n", double(f.snapshotBytes) / 1e6,
                 double(f.snapshotBytes) / double(f.textBytes));
+    std::printf("  peak resident    %8.1f MB   (goal <= 1.5 x text + a few tens of MB)\n", f.peakBytes / 1e6);
+    std::fflush(stdout);
 }
 
-// Times a snapshot of the statement and checks it holds what the raw loop read.
-void measureSnapshot(const QString &connectionString, const QString &dir, const char *statement, qint64 rows,
-                     Figures &f)
+// The child's part: fetch once and print seconds, snapshot bytes, rows and
+// peak resident bytes.
+int fetchOnce(const QString &connectionString, const QString &dir, const QString &statement)
 {
     const db::ConnectionPtr connection = db::Connection::open(connectionString, dir);
     QElapsedTimer timer;
     timer.start();
-    const db::ResultPtr result = connection->execute(QString::fromUtf8(statement));
-    f.snapshotSeconds = std::min(f.snapshotSeconds, double(timer.nsecsElapsed()) / 1e9);
-    const auto *snapshot = dynamic_cast<const db::Snapshot *>(result.get());
-    f.snapshotBytes = snapshot->memoryBytes();
-    if (result->rowCount() != rows)
-        qFatal("the snapshot holds %lld rows, not %lld", result->rowCount(), rows);
+    const db::ResultPtr result = connection->execute(statement);
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    // Not getrusage's ru_maxrss: Linux carries it over from the parent, whose
+    // pages a forked child counts as its own until it execs.
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    double peak = 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            peak = line.mid(6).trimmed().split(' ').first().toDouble() * 1024;
+    }
+    std::printf("%f %zu %lld %f\n", seconds, dynamic_cast<const db::Snapshot &>(*result).memoryBytes(),
+                static_cast<long long>(result->rowCount()), peak);
+    return 0;
+}
+
+// Times a snapshot of the statement in a child process and checks it holds
+// what the raw loop read.
+void measureSnapshot(const QString &connectionString, const QString &dir, const char *statement, qint64 rows,
+                     Figures &f)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--fetch", connectionString, dir, QString::fromUtf8(statement)});
+    if (!child.waitForFinished(-1) || child.exitCode() != 0)
+        qFatal("the fetch failed");
+    const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
+    if (figures.size() != 4 || figures[2].toLongLong() != rows)
+        qFatal("the snapshot does not hold %lld rows", static_cast<long long>(rows));
+    f.snapshotSeconds = std::min(f.snapshotSeconds, figures[0].toDouble());
+    f.snapshotBytes = figures[1].toULongLong();
+    f.peakBytes = std::max(f.peakBytes, figures[3].toDouble());
+}
+
+// The driver's own row loop: SQLFetch, then SQLGetData of every column as
+// UTF-16 text, as a plain ODBC program reads it.
+double odbcRawLoop(const QString &connectionString, const char *statement)
+{
+    SQLHENV env = SQL_NULL_HANDLE;
+    SQLHDBC dbc = SQL_NULL_HANDLE;
+    SQLHSTMT stmt = SQL_NULL_HANDLE;
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+    const QByteArray connect = connectionString.toUtf8();
+    if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, (SQLCHAR *)connect.constData(), SQL_NTS, nullptr, 0, nullptr,
+                                        SQL_DRIVER_NOPROMPT)))
+        qFatal("ODBC connection failed: %s", connect.constData());
+    SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
+    QElapsedTimer timer;
+    timer.start();
+    SQLExecDirect(stmt, (SQLCHAR *)statement, SQL_NTS);
+    SQLWCHAR buffer[4096];
+    unsigned checksum = 0;
+    while (SQL_SUCCEEDED(SQLFetch(stmt))) {
+        for (SQLUSMALLINT c = 1; c <= kColumns; ++c) {
+            SQLLEN indicator = 0;
+            SQLGetData(stmt, c, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
+            checksum += indicator > 0 ? buffer[0] : 0u;
+        }
+    }
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    if (checksum == 1)
+        std::puts("");
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    return seconds;
+}
+
+void benchOdbc(const char *engine, const QString &connectionString, const QString &dir, const char *statement,
+               qint64 rows, std::size_t textBytes)
+{
+    if (qEnvironmentVariableIsEmpty("ODBCSYSINI")) {
+        std::printf("%s skipped: ODBCSYSINI is not set\n", engine);
+        return;
+    }
+    Figures f;
+    f.textBytes = textBytes;
+    for (int round = 0; round < kRounds; ++round) {
+        f.rawSeconds = std::min(f.rawSeconds, odbcRawLoop(connectionString, statement));
+        measureSnapshot(connectionString, dir, statement, rows, f);
+    }
+    report(engine, rows, f);
 }
 
 void sqliteExec(sqlite3 *db, const QString &sql)
@@ -179,6 +273,7 @@ void benchSqlite(const QString &dir, int rows)
     }
     sqlite3_close(db);
     report("SQLite", rows, f);
+    benchOdbc("ODBC to SQLite", "Driver={SQLite3};Database=" + path, dir, statement, rows, f.textBytes);
 }
 
 void pgCheck(PGconn *pg, PGresult *result)
@@ -247,6 +342,11 @@ void benchPostgres(const QString &dir, int rows)
             std::puts("");
         measureSnapshot(connectionString, dir, statement.constData(), rows, f);
     }
+    benchOdbc("ODBC to PostgreSQL",
+              QStringLiteral("Driver={PostgreSQL Unicode};Server=%1;Port=%2;Database=postgres;Uid=%3;Pwd={%4}")
+                  .arg(QString::fromUtf8(host), QString::fromUtf8(port), QString::fromUtf8(user),
+                       QString::fromUtf8(password)),
+              dir, statement.constData(), rows, f.textBytes);
     pgCheck(pg, PQexec(pg, "drop schema " + schema + " cascade"));
     PQfinish(pg);
     report("PostgreSQL", rows, f);
@@ -257,6 +357,8 @@ void benchPostgres(const QString &dir, int rows)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    if (argc == 5 && std::strcmp(argv[1], "--fetch") == 0)
+        return fetchOnce(QString::fromUtf8(argv[2]), QString::fromUtf8(argv[3]), QString::fromUtf8(argv[4]));
     const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
     QTemporaryDir dir;
     benchSqlite(dir.path(), rows);

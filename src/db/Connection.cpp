@@ -32,4 +32,48 @@ std::shared_ptr<Connection> Connection::open(const QString &connectionString, co
                       .arg(provider));
 }
 
+ResultPtr Connection::execute(const QString &statement)
+{
+    if (statement.trimmed().isEmpty())
+        throw emptyStatementError();
+    // SQLite's parser stops at a NUL and libpq's text ends there: what ran
+    // would not be what was stored.
+    if (statement.contains(QChar(u'\0')))
+        throw DbError(QStringLiteral("The statement contains a NUL character."));
+    m_rowsFetched.store(0, std::memory_order_relaxed);
+    m_cancelRequested = false;
+    m_running = true;
+    struct Finished
+    {
+        std::atomic<bool> &running;
+        ~Finished() { running = false; }
+    } finished{m_running};
+    return run(statement);
+}
+
+void Connection::cancel()
+{
+    if (!m_running)
+        return;
+    m_cancelRequested = true;
+    interrupt();
+}
+
+// A statement with nothing to run is refused, as the desk's original engine
+// refused it, rather than passing as an empty success.
+DbError Connection::emptyStatementError()
+{
+    return DbError(QStringLiteral("The statement is empty."));
+}
+
+DbError Connection::severalStatementsError()
+{
+    return DbError(QStringLiteral("The text holds more than one statement; none of them was run."));
+}
+
+DbError Connection::cancelledError()
+{
+    return DbError(QStringLiteral("The statement was cancelled."), DbError::Kind::Cancelled);
+}
+
 } // namespace vesko::db

@@ -6,16 +6,21 @@
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 namespace vesko::db {
 
-// An open connection to one engine. Statements run synchronously and give a
-// complete snapshot.
+// An open connection to one engine. Statements run synchronously, one thread
+// at a time, and give a complete snapshot; another thread may watch the rows
+// come in and cancel. A failure of kind ConnectionLost asks for a new
+// connection; the connection that gave it only repeats it.
 class Connection
 {
 public:
     virtual ~Connection() = default;
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
 
     // Opens a connection from a connection string such as
     //   Provider=SQLite;Data Source=registry.db
@@ -26,13 +31,34 @@ public:
     static std::shared_ptr<Connection> open(const QString &connectionString,
                                             const QString &programDir);
 
-    // Runs a statement and returns its snapshot; a statement without a result
-    // set (an update, say) is carried out and gives a result that is not open.
-    // #...# date literals are rewritten for the engine first. Throws DbError.
-    virtual ResultPtr execute(const QString &statement) = 0;
+    // Runs one statement and returns its snapshot; a statement without a
+    // result set (an update, say) is carried out and gives a result that is
+    // not open. The text reaches the engine byte for byte.
+    //
+    // Exactly one statement runs. A text holding a second statement is
+    // refused with DbError and none of its statements takes effect: SQLite
+    // and PostgreSQL refuse it before anything runs; through ODBC a driver
+    // that runs them all has its work rolled back (a COMMIT among them is
+    // beyond recall). A blank text, or one with a NUL character, is refused
+    // before the engine sees it. Throws DbError.
+    ResultPtr execute(const QString &statement);
 
     // How a composed search statement writes dates and patterns here.
     const Dialect &dialect() const { return m_dialect; }
+
+    // Rows the running statement has fetched so far; safe from any thread.
+    qint64 rowsFetched() const { return m_rowsFetched.load(std::memory_order_relaxed); }
+
+    // Asks the engine to stop the statement that execute() runs on another
+    // thread; execute() then throws DbError of kind Cancelled. A server that
+    // does not answer the request within a second is given up: the
+    // connection then counts as lost. Safe from any thread; does nothing
+    // when no statement runs.
+    void cancel();
+    // Whether cancel() was called for the running statement.
+    bool cancelRequested() const { return m_cancelRequested.load(); }
+    // The failure of a cancelled statement, in the same words on every engine.
+    static DbError cancelledError();
 
 protected:
     explicit Connection(Dialect dialect)
@@ -41,8 +67,24 @@ protected:
     }
     void setDialect(Dialect dialect) { m_dialect = dialect; }
 
+    // The engine's own run of one statement that is neither blank nor holds
+    // a NUL character.
+    virtual ResultPtr run(const QString &statement) = 0;
+
+    // Passes a cancel request to the engine; called on the cancelling thread.
+    virtual void interrupt() = 0;
+
+    std::atomic<qint64> &fetchCounter() { return m_rowsFetched; }
+
+    // The failures every engine reports in the same words.
+    static DbError emptyStatementError();
+    static DbError severalStatementsError();
+
 private:
     Dialect m_dialect;
+    std::atomic<qint64> m_rowsFetched{0};
+    std::atomic<bool> m_running{false};
+    std::atomic<bool> m_cancelRequested{false};
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;

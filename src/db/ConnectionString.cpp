@@ -99,4 +99,25 @@ QString ConnectionString::without(const QString &key) const
     return rest;
 }
 
+QString maskPasswords(const QString &connectionString)
+{
+    static const QString hidden = QStringLiteral("***");
+    try {
+        const ConnectionString parsed(connectionString);
+        QString shown = connectionString;
+        for (qsizetype i = parsed.m_pairs.size() - 1; i >= 0; --i) {
+            const QString &key = parsed.m_pairs.at(i).key;
+            if (key.compare(u"Password", Qt::CaseInsensitive) != 0 && key.compare(u"PWD", Qt::CaseInsensitive) != 0)
+                continue;
+            const auto &span = parsed.m_spans.at(i);
+            const bool closed = connectionString.at(span.end - 1) == u';';
+            shown.replace(span.begin, span.end - span.begin, key + u'=' + hidden + (closed ? ";" : ""));
+        }
+        return shown;
+    } catch (const DbError &) {
+        // Its own error text may hold part of the password.
+        return hidden;
+    }
+}
+
 } // namespace vesko::db

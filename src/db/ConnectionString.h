@@ -38,6 +38,13 @@ private:
     QString m_text;
     QList<Pair> m_pairs;
     QList<Span> m_spans;
+
+    friend QString maskPasswords(const QString &connectionString);
 };
+
+// The connection string with the value of every Password and PWD key (any
+// case) replaced by ***, for showing in a message; the rest stays as
+// written. A text that is not a connection string is hidden whole.
+QString maskPasswords(const QString &connectionString);
 
 } // namespace vesko::db

@@ -1,7 +1,8 @@
 #include "db/OdbcConnection.h"
 
-#include "db/DateLiteral.h"
-#include "db/Snapshot.h"
+#include "db/ConnectionString.h"
+#include "db/HandlePtr.h"
+#include "db/SnapshotBuilder.h"
 #include "db/TypeCode.h"
 
 #include <sql.h>
@@ -10,6 +11,8 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <mutex>
+#include <string>
 #include <vector>
 
 namespace vesko::db {
@@ -18,25 +21,19 @@ namespace {
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the driver manager must use UTF-16 wide characters");
 
-// One ODBC handle, freed with its own type.
-template<SQLSMALLINT HandleType>
-class Handle
+template<SQLSMALLINT Type>
+void freeHandle(SQLHANDLE handle)
 {
-public:
-    Handle() = default;
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-    ~Handle()
-    {
-        if (m_handle != SQL_NULL_HANDLE)
-            SQLFreeHandle(HandleType, m_handle);
-    }
-    SQLHANDLE get() const { return m_handle; }
-    SQLHANDLE *out() { return &m_handle; }
+    SQLFreeHandle(Type, handle);
+}
 
-private:
-    SQLHANDLE m_handle = SQL_NULL_HANDLE;
-};
+void disconnectAndFree(SQLHDBC connection)
+{
+    SQLDisconnect(connection);
+    SQLFreeHandle(SQL_HANDLE_DBC, connection);
+}
+
+using StatementPtr = HandlePtr<void, freeHandle<SQL_HANDLE_STMT>>;
 
 const SQLWCHAR *wide(const QString &text)
 {
@@ -53,10 +50,46 @@ QString fromWide(const SQLWCHAR *text, qsizetype reported, qsizetype capacity)
     return QString::fromUtf16(reinterpret_cast<const char16_t *>(text), length);
 }
 
-// Every diagnostic record of a handle, with its SQLSTATE.
-QString diagnostics(SQLSMALLINT type, SQLHANDLE handle)
+// UTF-16 as the driver gives it, appended as UTF-8 without a QString in
+// between; a lone surrogate becomes U+FFFD, as QString would make it.
+void appendUtf8(const char16_t *text, std::size_t units, std::string &out)
+{
+    const std::size_t start = out.size();
+    out.resize(start + units * 3);
+    char *to = out.data() + start;
+    for (std::size_t i = 0; i < units; ++i) {
+        char32_t c = text[i];
+        if (c < 0x80) {
+            *to++ = char(c);
+            continue;
+        }
+        if (c >= 0xD800 && c < 0xE000) {
+            const bool paired = c < 0xDC00 && i + 1 < units && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000;
+            c = paired ? 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00) : 0xFFFD;
+        }
+        if (c < 0x800) {
+            *to++ = char(0xC0 | (c >> 6));
+        } else if (c < 0x10000) {
+            *to++ = char(0xE0 | (c >> 12));
+            *to++ = char(0x80 | ((c >> 6) & 0x3F));
+        } else {
+            // Two UTF-16 units became four bytes: within the room of six.
+            *to++ = char(0xF0 | (c >> 18));
+            *to++ = char(0x80 | ((c >> 12) & 0x3F));
+            *to++ = char(0x80 | ((c >> 6) & 0x3F));
+        }
+        *to++ = char(0x80 | (c & 0x3F));
+    }
+    out.resize(std::size_t(to - out.data()));
+}
+
+// Every diagnostic record of a handle, with its SQLSTATE. A state of class
+// 08, or PostgreSQL's 57P (the server ended the session), means the
+// connection was lost.
+DbError failure(SQLSMALLINT type, SQLHANDLE handle)
 {
     QStringList records;
+    DbError::Kind kind = DbError::Kind::Failed;
     SQLWCHAR state[6];
     SQLWCHAR message[1024];
     for (SQLSMALLINT i = 1;; ++i) {
@@ -66,17 +99,20 @@ QString diagnostics(SQLSMALLINT type, SQLHANDLE handle)
                                             SQLSMALLINT(std::size(message)), &length);
         if (!SQL_SUCCEEDED(rc))
             break;
-        records.append(QStringLiteral("[%1] %2").arg(
-            fromWide(state, 5, 6), fromWide(message, length, std::size(message))));
+        const QString code = fromWide(state, 5, 6);
+        if (code.startsWith(u"08") || code.startsWith(u"57P"))
+            kind = DbError::Kind::ConnectionLost;
+        records.append(QStringLiteral("[%1] %2").arg(code, fromWide(message, length, std::size(message))));
     }
-    return records.isEmpty() ? QStringLiteral("ODBC call failed without a diagnostic")
-                             : records.join(u'\n');
+    if (records.isEmpty())
+        return DbError(QStringLiteral("ODBC call failed without a diagnostic"));
+    return DbError(records.join(u'\n'), kind);
 }
 
 void check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle)
 {
     if (!SQL_SUCCEEDED(rc))
-        throw DbError(diagnostics(type, handle));
+        throw failure(type, handle);
 }
 
 int typeFromSql(SQLSMALLINT sqlType)
@@ -110,36 +146,151 @@ int typeFromSql(SQLSMALLINT sqlType)
     }
 }
 
+// The rows of an executed statement, as the snapshot builder reads them.
+class OdbcRows
+{
+public:
+    OdbcRows(SQLHSTMT statement, SQLSMALLINT columns)
+        : m_statement(statement)
+        , m_columns(columns)
+        , m_buffer(4096)
+    {
+    }
+
+    QList<Snapshot::ColumnInfo> columns()
+    {
+        QList<Snapshot::ColumnInfo> info;
+        for (SQLUSMALLINT c = 1; c <= m_columns; ++c) {
+            SQLWCHAR name[256];
+            SQLSMALLINT nameLength = 0;
+            SQLSMALLINT sqlType = 0;
+            SQLULEN size = 0;
+            SQLSMALLINT digits = 0;
+            SQLSMALLINT nullable = 0;
+            check(SQLDescribeColW(m_statement, c, name, SQLSMALLINT(std::size(name)), &nameLength, &sqlType,
+                                  &size, &digits, &nullable),
+                  SQL_HANDLE_STMT, m_statement);
+            info.append({fromWide(name, nameLength, std::size(name)), typeFromSql(sqlType)});
+            m_types.push_back(info.back().type);
+        }
+        return info;
+    }
+
+    bool next()
+    {
+        const SQLRETURN fetched = SQLFetch(m_statement);
+        if (fetched == SQL_NO_DATA)
+            return false;
+        check(fetched, SQL_HANDLE_STMT, m_statement);
+        return true;
+    }
+
+    Cell cell(int column)
+    {
+        m_utf8.clear();
+        const SQLLEN bufferBytes = SQLLEN(m_buffer.size() * sizeof(SQLWCHAR));
+        // A long value comes in pieces; each but the last fills the buffer
+        // up to its closing zero. A piece may end inside a surrogate pair,
+        // so the pieces are joined before they are converted.
+        for (;;) {
+            SQLLEN indicator = 0;
+            const SQLRETURN got = SQLGetData(m_statement, SQLUSMALLINT(column + 1), SQL_C_WCHAR, m_buffer.data(),
+                                             bufferBytes, &indicator);
+            if (got == SQL_NO_DATA)
+                break;
+            check(got, SQL_HANDLE_STMT, m_statement);
+            if (indicator == SQL_NULL_DATA)
+                return {"", 0, true};
+            const bool truncated = indicator == SQL_NO_TOTAL || indicator >= bufferBytes;
+            const std::size_t units = truncated ? m_buffer.size() - 1 : std::size_t(indicator) / sizeof(SQLWCHAR);
+            if (!truncated && m_pieces.empty()) {
+                appendUtf8(reinterpret_cast<const char16_t *>(m_buffer.data()), units, m_utf8);
+                return {m_utf8.data(), m_utf8.size(), false};
+            }
+            m_pieces.insert(m_pieces.end(), m_buffer.begin(), m_buffer.begin() + std::ptrdiff_t(units));
+            if (!truncated)
+                break;
+        }
+        appendUtf8(reinterpret_cast<const char16_t *>(m_pieces.data()), m_pieces.size(), m_utf8);
+        m_pieces.clear();
+        return {m_utf8.data(), m_utf8.size(), false};
+    }
+
+    int columnType(int column) const { return m_types[std::size_t(column)]; }
+
+private:
+    SQLHSTMT m_statement;
+    SQLSMALLINT m_columns;
+    std::vector<SQLWCHAR> m_buffer;
+    std::vector<int> m_types;
+    std::vector<SQLWCHAR> m_pieces;
+    std::string m_utf8;
+};
+
 } // namespace
 
 struct OdbcConnection::Handles
 {
-    Handle<SQL_HANDLE_ENV> environment;
-    Handle<SQL_HANDLE_DBC> connection;
+    HandlePtr<void, freeHandle<SQL_HANDLE_ENV>> environment;
+    HandlePtr<void, disconnectAndFree> connection;
+    // The statement that runs, for a cancel from another thread.
+    std::mutex runningLock;
+    SQLHSTMT running = SQL_NULL_HANDLE;
 };
 
 OdbcConnection::OdbcConnection(const QString &connectionString)
     : Connection(Dialect())
     , m_handles(std::make_unique<Handles>())
 {
-    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, m_handles->environment.out())))
+    SQLHENV env = SQL_NULL_HANDLE;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
         throw DbError(QStringLiteral("The ODBC driver manager could not allocate an environment"));
-    SQLHENV env = m_handles->environment.get();
+    m_handles->environment.reset(env);
     check(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
           SQL_HANDLE_ENV, env);
-    check(SQLAllocHandle(SQL_HANDLE_DBC, env, m_handles->connection.out()), SQL_HANDLE_ENV, env);
-    SQLHDBC dbc = m_handles->connection.get();
+    SQLHDBC dbc = SQL_NULL_HANDLE;
+    check(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_HANDLE_ENV, env);
+    m_handles->connection.reset(dbc);
     SQLSetConnectAttrW(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(15), 0);
+    connect(connectionString);
+    detectDialect();
+    // PostgreSQL's driver holds a whole result in its own memory, beside the
+    // snapshot, unless it reads through a cursor.
+    if (dialect().engine() == Dialect::Engine::Postgres
+        && !ConnectionString(connectionString).contains(QStringLiteral("UseDeclareFetch"))) {
+        SQLDisconnect(dbc);
+        connect(connectionString + (connectionString.trimmed().endsWith(u';') ? "" : ";")
+                + QStringLiteral("UseDeclareFetch=1;Fetch=10000"));
+    }
+    // A backslash in a literal the search composed cannot end it, and the
+    // administrator sees the desks by name among the sessions.
+    if (dialect().engine() == Dialect::Engine::Postgres) {
+        runStatement(QStringLiteral("SET standard_conforming_strings TO on"));
+        if (!connectionString.contains(u"application_name", Qt::CaseInsensitive))
+            runStatement(QStringLiteral("SET application_name TO 'vesko'"));
+    }
+    // Each statement runs in a transaction of its own, so that the work of a
+    // second statement in one text can be taken back.
+    check(SQLSetConnectAttrW(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
+          SQL_HANDLE_DBC, dbc);
+}
+
+void OdbcConnection::connect(const QString &connectionString)
+{
+    SQLHDBC dbc = m_handles->connection.get();
     check(SQLDriverConnectW(dbc, nullptr, const_cast<SQLWCHAR *>(wide(connectionString)),
                             SQLSMALLINT(connectionString.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
           SQL_HANDLE_DBC, dbc);
+}
 
+void OdbcConnection::detectDialect()
+{
+    SQLHDBC dbc = m_handles->connection.get();
     SQLWCHAR dbms[64] = {};
     SQLSMALLINT length = 0;
     if (SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_DBMS_NAME, dbms, sizeof(dbms), &length))) {
         const QString name = fromWide(dbms, length / 2, std::size(dbms));
-        m_jet = name.compare(u"ACCESS", Qt::CaseInsensitive) == 0;
-        if (m_jet)
+        if (name.compare(u"ACCESS", Qt::CaseInsensitive) == 0)
             setDialect(Dialect(Dialect::Engine::Jet));
         else if (name.startsWith(u"SQLite", Qt::CaseInsensitive))
             setDialect(Dialect(Dialect::Engine::Sqlite));
@@ -148,83 +299,67 @@ OdbcConnection::OdbcConnection(const QString &connectionString)
     }
 }
 
-OdbcConnection::~OdbcConnection()
+OdbcConnection::~OdbcConnection() = default;
+
+ResultPtr OdbcConnection::run(const QString &statement)
 {
-    if (m_handles->connection.get() != SQL_NULL_HANDLE)
-        SQLDisconnect(m_handles->connection.get());
+    SQLHDBC dbc = m_handles->connection.get();
+    try {
+        const ResultPtr result = runStatement(statement);
+        check(SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_COMMIT), SQL_HANDLE_DBC, dbc);
+        return result;
+    } catch (const DbError &) {
+        SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
+        if (cancelRequested())
+            throw cancelledError();
+        throw;
+    }
 }
 
-ResultPtr OdbcConnection::execute(const QString &statement)
+void OdbcConnection::interrupt()
 {
-    if (statement.trimmed().isEmpty())
-        throw emptyStatementError();
-    const QString sql = m_jet ? statement : rewriteDateLiterals(statement);
-    Handle<SQL_HANDLE_STMT> handle;
-    check(SQLAllocHandle(SQL_HANDLE_STMT, m_handles->connection.get(), handle.out()), SQL_HANDLE_DBC,
-          m_handles->connection.get());
-    SQLHSTMT stmt = handle.get();
-    const SQLRETURN rc = SQLExecDirectW(stmt, const_cast<SQLWCHAR *>(wide(sql)), SQLINTEGER(sql.size()));
-    if (rc != SQL_NO_DATA)
-        check(rc, SQL_HANDLE_STMT, stmt);
-    SQLSMALLINT columns = 0;
-    check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt);
-    if (columns == 0)
-        return std::make_shared<Snapshot>();
+    const std::lock_guard lock(m_handles->runningLock);
+    if (m_handles->running != SQL_NULL_HANDLE)
+        SQLCancel(m_handles->running);
+}
 
-    QList<Snapshot::ColumnInfo> info;
-    for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-        SQLWCHAR name[256];
-        SQLSMALLINT nameLength = 0;
-        SQLSMALLINT sqlType = 0;
-        SQLULEN size = 0;
-        SQLSMALLINT digits = 0;
-        SQLSMALLINT nullable = 0;
-        check(SQLDescribeColW(stmt, c, name, SQLSMALLINT(std::size(name)), &nameLength, &sqlType, &size,
-                              &digits, &nullable),
-              SQL_HANDLE_STMT, stmt);
-        info.append({fromWide(name, nameLength, std::size(name)), typeFromSql(sqlType)});
+ResultPtr OdbcConnection::runStatement(const QString &statement)
+{
+    SQLHDBC dbc = m_handles->connection.get();
+    SQLHSTMT raw = SQL_NULL_HANDLE;
+    check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &raw), SQL_HANDLE_DBC, dbc);
+    const StatementPtr handle(raw);
+    // A driver without a query timeout runs without one.
+    SQLSetStmtAttrW(raw, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(kQueryTimeoutSeconds), 0);
+    {
+        const std::lock_guard lock(m_handles->runningLock);
+        m_handles->running = raw;
     }
-
-    auto snapshot = std::make_shared<Snapshot>(info);
-    std::vector<SQLWCHAR> buffer(4096);
-    const SQLLEN bufferBytes = SQLLEN(buffer.size() * sizeof(SQLWCHAR));
-    QString value;
-    SQLRETURN fetched;
-    while ((fetched = SQLFetch(stmt)) != SQL_NO_DATA) {
-        check(fetched, SQL_HANDLE_STMT, stmt);
-        for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-            value.clear();
-            bool null = false;
-            // A long value comes in pieces; each but the last fills the
-            // buffer up to its closing zero.
-            for (;;) {
-                SQLLEN indicator = 0;
-                const SQLRETURN got = SQLGetData(stmt, c, SQL_C_WCHAR, buffer.data(), bufferBytes, &indicator);
-                if (got == SQL_NO_DATA)
-                    break;
-                check(got, SQL_HANDLE_STMT, stmt);
-                if (indicator == SQL_NULL_DATA) {
-                    null = true;
-                    break;
-                }
-                const bool truncated = indicator == SQL_NO_TOTAL || indicator >= bufferBytes;
-                const qsizetype units = truncated ? qsizetype(buffer.size() - 1)
-                                                  : qsizetype(indicator / SQLLEN(sizeof(SQLWCHAR)));
-                value.append(QStringView(reinterpret_cast<const char16_t *>(buffer.data()), units));
-                if (!truncated)
-                    break;
-            }
-            ColumnStore &cells = snapshot->cells(c - 1);
-            if (null) {
-                cells.appendNull();
-            } else {
-                const QByteArray utf8 = value.toUtf8();
-                cells.append(utf8.constData(), std::size_t(utf8.size()));
-            }
+    // A cancel that came before found no statement to cancel.
+    if (cancelRequested())
+        throw cancelledError();
+    struct Finished
+    {
+        Handles &handles;
+        ~Finished()
+        {
+            const std::lock_guard lock(handles.runningLock);
+            handles.running = SQL_NULL_HANDLE;
         }
+    } finished{*m_handles};
+    const SQLRETURN rc = SQLExecDirectW(raw, const_cast<SQLWCHAR *>(wide(statement)), SQLINTEGER(statement.size()));
+    if (rc != SQL_NO_DATA)
+        check(rc, SQL_HANDLE_STMT, raw);
+    SQLSMALLINT columns = 0;
+    check(SQLNumResultCols(raw, &columns), SQL_HANDLE_STMT, raw);
+    ResultPtr result = std::make_shared<Snapshot>();
+    if (columns > 0) {
+        OdbcRows rows(raw, columns);
+        result = buildSnapshot(rows, fetchCounter());
     }
-    snapshot->finish();
-    return snapshot;
+    if (SQLMoreResults(raw) != SQL_NO_DATA)
+        throw severalStatementsError();
+    return result;
 }
 
 } // namespace vesko::db

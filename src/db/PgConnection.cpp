@@ -1,22 +1,21 @@
 #include "db/PgConnection.h"
 
-#include "db/DateLiteral.h"
-#include "db/Snapshot.h"
+#include "db/SnapshotBuilder.h"
 #include "db/TypeCode.h"
 
 #include <libpq-fe.h>
 
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <thread>
 #include <vector>
+
+#include <poll.h>
 
 namespace vesko::db {
 
 namespace {
-
-struct ResultClearer
-{
-    void operator()(PGresult *result) const { PQclear(result); }
-};
-using PgResultPtr = std::unique_ptr<PGresult, ResultClearer>;
 
 // Type OIDs of the built-in types, from pg_type.
 int typeFromOid(Oid oid)
@@ -65,12 +64,57 @@ QString trimmedMessage(const char *message)
     return QString::fromUtf8(message).trimmed();
 }
 
-} // namespace
-
-void PgConnection::Finisher::operator()(pg_conn *connection) const
+// The rows of a statement in single-row mode, as the snapshot builder
+// reads them: one result per row, then an empty one at the end.
+class PgRows
 {
-    PQfinish(connection);
-}
+public:
+    PgRows(PgResultPtr first, std::function<PgResultPtr()> nextResult)
+        : m_current(std::move(first))
+        , m_nextResult(std::move(nextResult))
+    {
+    }
+
+    QList<Snapshot::ColumnInfo> columns()
+    {
+        QList<Snapshot::ColumnInfo> info;
+        for (int c = 0; c < PQnfields(m_current.get()); ++c) {
+            info.append({QString::fromUtf8(PQfname(m_current.get(), c)), typeFromOid(PQftype(m_current.get(), c))});
+            m_types.push_back(info.back().type);
+        }
+        return info;
+    }
+
+    bool next()
+    {
+        if (m_started)
+            m_current = m_nextResult();
+        m_started = true;
+        if (PQresultStatus(m_current.get()) == PGRES_SINGLE_TUPLE)
+            return true;
+        // The closing result is followed by none.
+        m_current = m_nextResult();
+        return false;
+    }
+
+    Cell cell(int column) const
+    {
+        // Null reads as empty; only an empty value needs the Null test.
+        const int length = PQgetlength(m_current.get(), 0, column);
+        return {PQgetvalue(m_current.get(), 0, column), std::size_t(length),
+                length == 0 && PQgetisnull(m_current.get(), 0, column)};
+    }
+
+    int columnType(int column) const { return m_types[std::size_t(column)]; }
+
+private:
+    PgResultPtr m_current;
+    std::function<PgResultPtr()> m_nextResult;
+    std::vector<int> m_types;
+    bool m_started = false;
+};
+
+} // namespace
 
 PgConnection::PgConnection(const ConnectionString &settings)
     : Connection(Dialect(Dialect::Engine::Postgres))
@@ -87,10 +131,14 @@ PgConnection::PgConnection(const ConnectionString &settings)
         keys.push_back(key);
         values.push_back(value);
     };
-    // Defaults that a string may override: the text comes as UTF-8, and a
-    // server that does not answer fails after 15 seconds, not never.
+    // Defaults that a string may override: the text comes as UTF-8, a
+    // server that does not answer fails after 15 seconds, not never, a
+    // dropped network shows through keepalives, and the administrator sees
+    // the desks by name among the sessions.
     set("client_encoding", "UTF8");
     set("connect_timeout", "15");
+    set("keepalives", "1");
+    set("application_name", "vesko");
     for (const ConnectionString::Pair &pair : settings.pairs()) {
         if (pair.key.compare(u"Provider", Qt::CaseInsensitive) != 0)
             set(libpqKey(pair.key).toUtf8(), pair.value.toUtf8());
@@ -109,50 +157,135 @@ PgConnection::PgConnection(const ConnectionString &settings)
         throw DbError(QStringLiteral("libpq could not allocate a connection"));
     if (PQstatus(m_connection.get()) != CONNECTION_OK)
         throw DbError(trimmedMessage(PQerrorMessage(m_connection.get())));
-    // Dates come back as 2012-03-05 whatever the server's default style.
-    const PgResultPtr style(PQexec(m_connection.get(), "SET DateStyle TO ISO"));
-    if (PQresultStatus(style.get()) != PGRES_COMMAND_OK)
-        throw DbError(trimmedMessage(PQerrorMessage(m_connection.get())));
+    // Dates come back as 2012-03-05 whatever the server's default style,
+    // and a backslash in a literal the search composed cannot end it.
+    for (const char *setting : {"SET DateStyle TO ISO", "SET standard_conforming_strings TO on"}) {
+        const PgResultPtr set(PQexec(m_connection.get(), setting));
+        if (PQresultStatus(set.get()) != PGRES_COMMAND_OK)
+            throw DbError(trimmedMessage(PQerrorMessage(m_connection.get())));
+    }
+    m_cancel.reset(PQgetCancel(m_connection.get()), PQfreeCancel);
+    if (!m_cancel)
+        throw DbError(QStringLiteral("libpq could not prepare a cancel request"));
 }
 
-ResultPtr PgConnection::execute(const QString &statement)
+PgConnection::~PgConnection() = default;
+
+ResultPtr PgConnection::run(const QString &statement)
 {
-    const QByteArray sql = rewriteDateLiterals(statement).toUtf8();
-    const PgResultPtr result(PQexec(m_connection.get(), sql.constData()));
-    switch (PQresultStatus(result.get())) {
-    case PGRES_TUPLES_OK:
-        break;
-    case PGRES_COMMAND_OK:
-        return std::make_shared<Snapshot>();
+    if (m_lost)
+        throw DbError(QStringLiteral("The connection to the server was lost."), DbError::Kind::ConnectionLost);
+    PGconn *const connection = m_connection.get();
+    // A cancel that came before this point has set the flag; one that comes
+    // later wakes the wait.
+    m_wake.clear();
+    if (cancelRequested())
+        throw cancelledError();
+    m_giveUpAt = QDeadlineTimer(QDeadlineTimer::Forever);
+    const QByteArray sql = statement.toUtf8();
+    // The extended protocol runs a single statement and refuses a text
+    // holding several; single-row mode hands the rows over as they come.
+    if (!PQsendQueryParams(connection, sql.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0)
+        || !PQsetSingleRowMode(connection))
+        throw failure(nullptr);
+    PgResultPtr first = nextResult();
+    if (!first)
+        throw failure(nullptr);
+    switch (PQresultStatus(first.get())) {
+    case PGRES_SINGLE_TUPLE:
+    case PGRES_TUPLES_OK: {
+        PgRows rows(std::move(first), [this] { return nextResult(); });
+        return buildSnapshot(rows, fetchCounter());
+    }
     case PGRES_EMPTY_QUERY:
+        while (nextResult()) {
+        }
         throw emptyStatementError();
     default:
-        throw DbError(trimmedMessage(result ? PQresultErrorMessage(result.get())
-                                            : PQerrorMessage(m_connection.get())));
-    }
-
-    PGresult *const rows = result.get();
-    const int columns = PQnfields(rows);
-    QList<Snapshot::ColumnInfo> info;
-    for (int c = 0; c < columns; ++c)
-        info.append({QString::fromUtf8(PQfname(rows, c)), typeFromOid(PQftype(rows, c))});
-    auto snapshot = std::make_shared<Snapshot>(info);
-    std::vector<ColumnStore *> stores;
-    for (int c = 0; c < columns; ++c)
-        stores.push_back(&snapshot->cells(c));
-    const int count = PQntuples(rows);
-    for (int r = 0; r < count; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            // Null reads as empty; only an empty value needs the Null test.
-            const int length = PQgetlength(rows, r, c);
-            if (length == 0 && PQgetisnull(rows, r, c))
-                stores[std::size_t(c)]->appendNull();
-            else
-                stores[std::size_t(c)]->append(PQgetvalue(rows, r, c), std::size_t(length));
+        while (nextResult()) {
         }
+        return std::make_shared<Snapshot>();
     }
-    snapshot->finish();
-    return snapshot;
+}
+
+void PgConnection::interrupt()
+{
+    m_wake.raise();
+}
+
+PgResultPtr PgConnection::nextResult()
+{
+    waitUntilReady();
+    PgResultPtr result(PQgetResult(m_connection.get()));
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (result && (status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE)) {
+        const DbError error = failure(result.get());
+        // The results that follow an error end the statement; after them the
+        // connection takes the next one.
+        while (!m_lost) {
+            waitUntilReady();
+            if (!PgResultPtr(PQgetResult(m_connection.get())))
+                break;
+        }
+        throw error;
+    }
+    return result;
+}
+
+void PgConnection::waitUntilReady()
+{
+    PGconn *const connection = m_connection.get();
+    // Input is read only when no whole result is buffered: each read moves
+    // the buffered rest to the front of libpq's buffer.
+    while (PQisBusy(connection)) {
+        pollfd waitFor[] = {{PQsocket(connection), POLLIN, 0}, {m_wake.fd(), POLLIN, 0}};
+        const bool cancelSent = !m_giveUpAt.isForever();
+        const int ready = poll(waitFor, 2, cancelSent ? int(m_giveUpAt.remainingTime()) : kSilenceLimitMs);
+        if (ready < 0 && errno != EINTR)
+            throw DbError(QStringLiteral("poll: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        if (ready == 0) {
+            // The server sent nothing for too long: the statement is given
+            // up, and with it the connection, which is still busy with it.
+            m_lost = true;
+            if (cancelSent)
+                throw cancelledError();
+            sendCancel();
+            throw DbError(QStringLiteral("The server did not answer in time: nothing came for %1 seconds.")
+                              .arg(kSilenceLimitMs / 1000));
+        }
+        if (ready > 0 && (waitFor[1].revents & POLLIN)) {
+            m_wake.clear();
+            if (!cancelSent) {
+                m_giveUpAt.setRemainingTime(kCancelGraceMs);
+                sendCancel();
+            }
+        }
+        if (ready > 0 && !PQconsumeInput(connection))
+            throw failure(nullptr);
+    }
+}
+
+void PgConnection::sendCancel() const
+{
+    // PQcancel opens a connection of its own and may wait long for a server
+    // that has gone away; the statement's thread does not wait with it.
+    std::thread([cancel = m_cancel] {
+        char error[256];
+        PQcancel(cancel.get(), error, sizeof error);
+    }).detach();
+}
+
+DbError PgConnection::failure(const PGresult *result)
+{
+    const QString text = trimmedMessage(result ? PQresultErrorMessage(result) : PQerrorMessage(m_connection.get()));
+    if (PQstatus(m_connection.get()) == CONNECTION_BAD) {
+        m_lost = true;
+        return DbError(text, DbError::Kind::ConnectionLost);
+    }
+    const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    if (cancelRequested() && state && std::strcmp(state, "57014") == 0)
+        return cancelledError();
+    return DbError(text);
 }
 
 } // namespace vesko::db

@@ -1,20 +1,17 @@
 #include "db/SqliteConnection.h"
 
-#include "db/DateLiteral.h"
-#include "db/Snapshot.h"
+#include "db/SnapshotBuilder.h"
 #include "db/TypeCode.h"
 
 #include <sqlite3.h>
+
+#include <vector>
 
 namespace vesko::db {
 
 namespace {
 
-struct StatementFinalizer
-{
-    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
-};
-using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+using StatementPtr = HandlePtr<sqlite3_stmt, sqlite3_finalize>;
 
 // SQLite keeps no column types of its own; the declared type of the result
 // column decides, by the engine's own affinity rules where they apply.
@@ -59,18 +56,86 @@ QString errorText(sqlite3 *db)
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
-} // namespace
-
-void SqliteConnection::Closer::operator()(sqlite3 *db) const
+// The rows of a prepared statement, as the snapshot builder reads them.
+class SqliteRows
 {
-    sqlite3_close_v2(db);
-}
+public:
+    SqliteRows(sqlite3 *db, sqlite3_stmt *statement, const Connection &connection)
+        : m_db(db)
+        , m_statement(statement)
+        , m_connection(connection)
+    {
+    }
+
+    QList<Snapshot::ColumnInfo> columns()
+    {
+        QList<Snapshot::ColumnInfo> info;
+        for (int c = 0; c < sqlite3_column_count(m_statement); ++c) {
+            const char *declared = sqlite3_column_decltype(m_statement, c);
+            if (declared && !*declared)
+                declared = nullptr;
+            if (!declared)
+                m_untyped.push_back(c);
+            info.append({QString::fromUtf8(sqlite3_column_name(m_statement, c)),
+                         declared ? typeFromDeclaration(declared) : TypeText});
+            m_types.push_back(info.back().type);
+        }
+        return info;
+    }
+
+    bool next()
+    {
+        // sqlite3_interrupt stops only a statement that is stepping.
+        if (m_connection.cancelRequested())
+            throw Connection::cancelledError();
+        const int rc = sqlite3_step(m_statement);
+        if (rc == SQLITE_DONE)
+            return false;
+        if (rc != SQLITE_ROW)
+            throw DbError(errorText(m_db), m_connection.cancelRequested() ? DbError::Kind::Cancelled
+                                                                           : DbError::Kind::Failed);
+        // Before the text is read: reading converts the value.
+        for (auto it = m_untyped.begin(); it != m_untyped.end();) {
+            const int storageClass = sqlite3_column_type(m_statement, *it);
+            if (storageClass == SQLITE_NULL) {
+                ++it;
+                continue;
+            }
+            m_types[std::size_t(*it)] = typeFromValue(storageClass);
+            it = m_untyped.erase(it);
+        }
+        return true;
+    }
+
+    Cell cell(int column) const
+    {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+        if (text)
+            return {text, std::size_t(sqlite3_column_bytes(m_statement, column)), false};
+        return {"", 0, sqlite3_column_type(m_statement, column) == SQLITE_NULL};
+    }
+
+    int columnType(int column) const { return m_types[std::size_t(column)]; }
+
+private:
+    sqlite3 *m_db;
+    sqlite3_stmt *m_statement;
+    const Connection &m_connection;
+    std::vector<int> m_types;
+    std::vector<int> m_untyped;
+};
+
+} // namespace
 
 SqliteConnection::SqliteConnection(const QString &path)
     : Connection(Dialect(Dialect::Engine::Sqlite))
 {
     sqlite3 *db = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // One thread at a time runs statements here, so the connection needs no
+    // mutex of its own; sqlite3_interrupt takes none either. Each cell read
+    // otherwise locks and unlocks one.
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                                   nullptr);
     m_db.reset(db);
     if (rc != SQLITE_OK) {
         const QString reason = db ? errorText(db) : QString::fromUtf8(sqlite3_errstr(rc));
@@ -84,80 +149,50 @@ SqliteConnection::SqliteConnection(const QString &path)
         sqlite3_free(message);
         throw DbError(QStringLiteral("%1: %2").arg(reason, path));
     }
-    sqlite3_busy_timeout(db, 5000);
+    sqlite3_busy_handler(db, waitForLock, this);
 }
 
-ResultPtr SqliteConnection::execute(const QString &statement)
+// A file another program holds locked is waited for up to 5 seconds, in
+// short naps so that a cancel ends the wait at once.
+int SqliteConnection::waitForLock(void *connection, int attempts)
 {
-    const QByteArray sql = rewriteDateLiterals(statement).toUtf8();
-    const char *tail = sql.constData();
-    const char *const end = sql.constData() + sql.size();
-    auto result = std::make_shared<Snapshot>();
-    bool ran = false;
-    // Several statements run in turn; the last one gives the result.
-    while (tail < end) {
-        sqlite3_stmt *raw = nullptr;
-        if (sqlite3_prepare_v2(m_db.get(), tail, int(end - tail), &raw, &tail) != SQLITE_OK)
-            throw DbError(errorText(m_db.get()));
-        if (!raw)
-            continue;
-        ran = true;
-        const StatementPtr stmt(raw);
-        const int columns = sqlite3_column_count(raw);
-        if (columns == 0) {
-            int rc;
-            while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
-            }
-            if (rc != SQLITE_DONE)
-                throw DbError(errorText(m_db.get()));
-            result = std::make_shared<Snapshot>();
-            continue;
-        }
+    if (static_cast<const SqliteConnection *>(connection)->cancelRequested() || attempts >= 500)
+        return 0;
+    sqlite3_sleep(10);
+    return 1;
+}
 
-        QList<Snapshot::ColumnInfo> info;
-        std::vector<int> untyped;
-        for (int c = 0; c < columns; ++c) {
-            const char *declared = sqlite3_column_decltype(raw, c);
-            if (declared && !*declared)
-                declared = nullptr;
-            if (!declared)
-                untyped.push_back(c);
-            info.append({QString::fromUtf8(sqlite3_column_name(raw, c)),
-                         declared ? typeFromDeclaration(declared) : TypeText});
-        }
-        result = std::make_shared<Snapshot>(info);
-        std::vector<ColumnStore *> stores;
-        for (int c = 0; c < columns; ++c)
-            stores.push_back(&result->cells(c));
-        int rc;
-        while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
-            // Before the text is read: reading converts the value.
-            for (auto it = untyped.begin(); it != untyped.end();) {
-                const int storageClass = sqlite3_column_type(raw, *it);
-                if (storageClass == SQLITE_NULL) {
-                    ++it;
-                    continue;
-                }
-                result->setColumnType(*it, typeFromValue(storageClass));
-                it = untyped.erase(it);
-            }
-            for (int c = 0; c < columns; ++c) {
-                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(raw, c));
-                if (text)
-                    stores[std::size_t(c)]->append(text, std::size_t(sqlite3_column_bytes(raw, c)));
-                else if (sqlite3_column_type(raw, c) == SQLITE_NULL)
-                    stores[std::size_t(c)]->appendNull();
-                else
-                    stores[std::size_t(c)]->append("", 0);
-            }
-        }
-        if (rc != SQLITE_DONE)
-            throw DbError(errorText(m_db.get()));
-        result->finish();
-    }
-    if (!ran)
+void SqliteConnection::interrupt()
+{
+    sqlite3_interrupt(m_db.get());
+}
+
+ResultPtr SqliteConnection::run(const QString &statement)
+{
+    const QByteArray sql = statement.toUtf8();
+    const char *const end = sql.constData() + sql.size();
+    const char *tail = nullptr;
+    sqlite3_stmt *first = nullptr;
+    const int prepared = sqlite3_prepare_v2(m_db.get(), sql.constData(), int(sql.size()), &first, &tail);
+    const StatementPtr statementHandle(first);
+    if (prepared != SQLITE_OK)
+        throw DbError(errorText(m_db.get()));
+    if (!first)
         throw emptyStatementError();
-    return result;
+    // Whatever follows the first statement may only be blanks and comments;
+    // it is checked before the first one takes a step.
+    sqlite3_stmt *second = nullptr;
+    const int rest = sqlite3_prepare_v2(m_db.get(), tail, int(end - tail), &second, nullptr);
+    const StatementPtr secondHandle(second);
+    if (rest != SQLITE_OK || second)
+        throw severalStatementsError();
+
+    SqliteRows rows(m_db.get(), first, *this);
+    if (sqlite3_column_count(first) > 0)
+        return buildSnapshot(rows, fetchCounter());
+    while (rows.next()) {
+    }
+    return std::make_shared<Snapshot>();
 }
 
 } // namespace vesko::db

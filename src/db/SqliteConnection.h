@@ -1,10 +1,10 @@
 #pragma once
 
 #include "db/Connection.h"
-
-#include <memory>
+#include "db/HandlePtr.h"
 
 struct sqlite3;
+extern "C" int sqlite3_close_v2(sqlite3 *);
 
 namespace vesko::db {
 
@@ -15,14 +15,14 @@ public:
     // Throws DbError when the file is missing or is not a database.
     explicit SqliteConnection(const QString &path);
 
-    ResultPtr execute(const QString &statement) override;
+protected:
+    ResultPtr run(const QString &statement) override;
+    void interrupt() override;
 
 private:
-    struct Closer
-    {
-        void operator()(sqlite3 *db) const;
-    };
-    std::unique_ptr<sqlite3, Closer> m_db;
+    static int waitForLock(void *connection, int attempts);
+
+    HandlePtr<sqlite3, sqlite3_close_v2> m_db;
 };
 
 } // namespace vesko::db

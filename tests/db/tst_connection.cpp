@@ -3,14 +3,20 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QScopeGuard>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+#include <future>
 #include <optional>
-#include <utility>
+
+#include <signal.h>
 
 using namespace vesko::db;
+
+Q_DECLARE_METATYPE(DbError::Kind)
 
 // The same cases run against every engine: SQLite and PostgreSQL directly,
 // and both again through the ODBC driver manager. The ODBC rows use the same
@@ -25,8 +31,9 @@ class TestConnection : public QObject
         QString name;
         QString connectionString;
         QString prefix; // schema in front of table names
-        bool needsPg;
+        Dialect::Engine dialect;
         bool viaOdbc;
+        bool needsPg() const { return dialect == Dialect::Engine::Postgres; }
     };
 
     QList<Engine> m_engines;
@@ -36,14 +43,13 @@ class TestConnection : public QObject
     bool m_pgCreated = false;
 
     static QString env(const char *name) { return qEnvironmentVariable(name); }
-    static bool havePg() { return !env("VESKO_TEST_PG_HOST").isEmpty(); }
-    static bool haveOdbc() { return !env("ODBCSYSINI").isEmpty(); }
 
-    static QString pgString(const QString &host, const QString &password, bool viaOdbc = false)
+    static QString pgString(const QString &host, const QString &password, bool viaOdbc = false,
+                            const QString &user = env("VESKO_TEST_PG_USER"))
     {
         return QString(viaOdbc ? "Driver={PostgreSQL Unicode};Server=%1;Port=%2;Database=postgres;Uid=%3;Pwd={%4}"
                                : "Provider=PostgreSQL;Host=%1;Port=%2;Database=postgres;User ID=%3;Password={%4}")
-            .arg(host, env("VESKO_TEST_PG_PORT"), env("VESKO_TEST_PG_USER"), password);
+            .arg(host, env("VESKO_TEST_PG_PORT"), user, password);
     }
 
     QString odbcSqliteString(const QString &file) const
@@ -51,24 +57,13 @@ class TestConnection : public QObject
         return QStringLiteral("Driver={SQLite3};Database=%1;NoCreat=1").arg(m_dir->filePath(file));
     }
 
-    void addEngineRows()
+    ConnectionPtr admin() const
     {
-        QTest::addColumn<QString>("engine");
-        for (const Engine &e : std::as_const(m_engines))
-            QTest::newRow(qPrintable(e.name)) << e.name;
+        return Connection::open(pgString(env("VESKO_TEST_PG_HOST"), env("VESKO_TEST_PG_PASSWORD")), m_dir->path());
     }
-
     ConnectionPtr open() const { return Connection::open(m_engine->connectionString, m_dir->path()); }
     QString sql(QString statement) const { return statement.replace("$.", m_engine->prefix); }
     ResultPtr run(const QString &statement) const { return open()->execute(sql(statement)); }
-
-    static QStringList column(const ResultPtr &result, int column)
-    {
-        QStringList values;
-        for (qint64 row = 0; row < result->rowCount(); ++row)
-            values.append(result->isNull(row, column) ? QStringLiteral("<null>") : result->text(row, column));
-        return values;
-    }
 
     static void createFixture(Connection &connection, const QString &prefix, const QString &dateTimeType)
     {
@@ -93,34 +88,44 @@ private slots:
         m_dir.emplace();
         QVERIFY(m_dir->isValid());
         // An empty file is an empty SQLite database; notes.txt is not one.
-        for (const auto &[name, bytes] : {std::pair("registry.db", 0), std::pair("notes.txt", 4096)}) {
-            QFile file(m_dir->filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray(bytes, 'n'));
-        }
+        QVERIFY(QFile(m_dir->filePath("registry.db")).open(QIODevice::WriteOnly));
+        QFile notes(m_dir->filePath("notes.txt"));
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write(QByteArray(4096, 'n')) == 4096);
         const QString pgHost = env("VESKO_TEST_PG_HOST");
         const QString pgPassword = env("VESKO_TEST_PG_PASSWORD");
         m_schema = QStringLiteral("vesko_db_%1_%2")
                        .arg(QCoreApplication::applicationPid())
                        .arg(QDateTime::currentMSecsSinceEpoch());
-        m_engines = {{"sqlite", "Provider=SQLite;Data Source=registry.db", "main.", false, false},
-                     {"odbc-sqlite", odbcSqliteString("registry.db"), "main.", false, true},
-                     {"postgresql", pgString(pgHost, pgPassword), m_schema + ".", true, false},
-                     {"odbc-postgresql", pgString(pgHost, pgPassword, true), m_schema + ".", true, true}};
-        createFixture(*Connection::open(m_engines.at(0).connectionString, m_dir->path()), "", "datetime");
-        if (havePg()) {
-            const ConnectionPtr pg = Connection::open(m_engines.at(2).connectionString, m_dir->path());
-            pg->execute("create schema " + m_schema);
+        // The PostgreSQL rows log in as a role whose sessions default to
+        // reading a backslash in a literal as an escape.
+        const auto sqlite = Dialect::Engine::Sqlite;
+        const auto pg = Dialect::Engine::Postgres;
+        m_engines = {{"sqlite", "Provider=SQLite;Data Source=registry.db", "main.", sqlite, false},
+                     {"odbc-sqlite", odbcSqliteString("registry.db"), "main.", sqlite, true},
+                     {"postgresql", pgString(pgHost, pgPassword, false, m_schema), m_schema + ".", pg, false},
+                     {"odbc-postgresql", pgString(pgHost, pgPassword, true, m_schema), m_schema + ".", pg, true}};
+        const ConnectionPtr file = Connection::open(m_engines.at(0).connectionString, m_dir->path());
+        createFixture(*file, "", "datetime");
+        file->execute("create table 杂项 (日期 date, 次数)");
+        file->execute("insert into 杂项 values ('不详', 3)");
+        if (!pgHost.isEmpty()) {
+            const ConnectionPtr server = admin();
+            server->execute(QString("create role %1 login password '%2'").arg(m_schema, pgPassword));
+            server->execute("alter role " + m_schema + " set standard_conforming_strings = off");
+            server->execute("create schema authorization " + m_schema);
             m_pgCreated = true;
-            createFixture(*pg, m_schema + ".", "timestamp");
+            createFixture(*Connection::open(m_engines.at(2).connectionString, m_dir->path()), m_schema + ".",
+                          "timestamp");
         }
     }
 
     void cleanupTestCase()
     {
-        if (m_pgCreated)
-            Connection::open(m_engines.at(2).connectionString, m_dir->path())
-                ->execute("drop schema " + m_schema + " cascade");
+        if (!m_pgCreated)
+            return;
+        const ConnectionPtr server = admin();
+        server->execute("drop schema " + m_schema + " cascade");
+        server->execute("drop role " + m_schema);
     }
 
     void init()
@@ -130,38 +135,25 @@ private slots:
         for (const Engine &e : std::as_const(m_engines))
             if (e.name == engine)
                 m_engine = &e;
-        if (m_engine && m_engine->needsPg && !havePg())
-            QSKIP("VESKO_TEST_PG_HOST is not set");
-        if (m_engine && m_engine->viaOdbc && !haveOdbc())
-            QSKIP("ODBCSYSINI is not set");
+        if (m_engine && ((m_engine->needsPg() && !m_pgCreated) || (m_engine->viaOdbc && env("ODBCSYSINI").isEmpty())))
+            QSKIP("VESKO_TEST_PG_HOST or ODBCSYSINI is not set");
     }
 
     void connect_data()
     {
         QTest::addColumn<QString>("connectionString");
-        QTest::addColumn<QString>("detail"); // part of the failure's text; empty when it opens
+        QTest::addColumn<QString>("detail"); // part of the failure's text
 
         const QString host = env("VESKO_TEST_PG_HOST");
         const QString password = env("VESKO_TEST_PG_PASSWORD");
-        for (const Engine &e : std::as_const(m_engines))
-            QTest::newRow(qPrintable(e.name + " good")) << e.connectionString << "";
-        QTest::newRow("sqlite absolute path") << "Provider=SQLite;Data Source=" + m_dir->filePath("registry.db") << "";
         QTest::newRow("sqlite missing file") << "Provider=SQLite;Data Source=missing.db"
                                              << "unable to open database file";
         QTest::newRow("sqlite not a database") << "Provider=SQLite;Data Source=notes.txt" << "file is not a database";
         QTest::newRow("sqlite without a file") << "Provider=SQLite" << "Data Source";
         QTest::newRow("odbc-sqlite missing file") << odbcSqliteString("missing.db") << "connect failed";
-        QTest::newRow("odbc-sqlite unknown driver") << "Provider=ODBC;Driver={No Such Driver}" << "No Such Driver";
-        QTest::newRow("postgresql bad host") << pgString("no-such-host.invalid", password) << "no-such-host.invalid";
         QTest::newRow("postgresql bad password") << pgString(host, "wrong") << "password authentication failed";
-        QTest::newRow("odbc-postgresql bad host") << pgString("no-such-host.invalid", password, true)
-                                                  << "no-such-host.invalid";
-        QTest::newRow("odbc-postgresql bad password") << pgString(host, "wrong", true)
-                                                      << "password authentication failed";
         QTest::newRow("old OLE DB provider") << "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=reg.mdb"
                                              << "Provider=PostgreSQL";
-        QTest::newRow("no provider") << "Data Source=registry.db" << "Provider=SQLite";
-        QTest::newRow("malformed") << "Provider=SQLite;registry.db" << "registry.db";
     }
 
     void connect()
@@ -169,169 +161,189 @@ private slots:
         QFETCH(QString, connectionString);
         QFETCH(QString, detail);
         try {
-            QVERIFY(Connection::open(connectionString, m_dir->path()));
-            QVERIFY2(detail.isEmpty(), "the connection opened");
+            Connection::open(connectionString, m_dir->path());
+            QFAIL("the connection opened");
         } catch (const DbError &error) {
-            QVERIFY2(!detail.isEmpty() && error.detail().contains(detail, Qt::CaseInsensitive),
-                     qPrintable(error.detail()));
+            QVERIFY2(error.detail().contains(detail, Qt::CaseInsensitive), qPrintable(error.detail()));
         }
         // A mistyped path never leaves a new empty database behind.
         QVERIFY(!QFile::exists(m_dir->filePath("missing.db")));
     }
 
-    void runAndCount_data() { addEngineRows(); }
-    void runAndCount()
-    {
-        const ResultPtr result = run("select * from $.人员 order by 编号");
-        QVERIFY(result->isOpen());
-        QCOMPARE(result->rowCount(), 6);
-        QCOMPARE(result->columnCount(), 5);
-        QCOMPARE(result->currentRow(), 0);
-        result->moveLast();
-        QCOMPARE(result->currentRow(), 5);
-    }
-
     // Name, type code and text of every cell of one column.
     void columns_data()
     {
+        QTest::addColumn<QString>("statement");
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("type"); // TypeText: anything but integer or date
         QTest::addColumn<QStringList>("texts");
+        const QString all = "select * from $.人员 order by 编号";
         for (const Engine &e : std::as_const(m_engines)) {
             const QByteArray tag = e.name.toUtf8() + ' ';
-            QTest::newRow(tag + "integer") << 0 << "编号" << int(TypeInteger)
+            QTest::newRow(tag + "integer") << all << 0 << "编号" << int(TypeInteger)
                                            << QStringList{"1", "2", "3", "4", "5", "6"};
-            QTest::newRow(tag + "Chinese text") << 1 << "姓名" << int(TypeText)
+            QTest::newRow(tag + "Chinese text") << all << 1 << "姓名" << int(TypeText)
                                                 << QStringList{"张三", "李四", "王五", "赵六", "欧阳修", "孙七"};
-            QTest::newRow(tag + "date") << 2 << "出生日期" << int(TypeDate)
+            QTest::newRow(tag + "date") << all << 2 << "出生日期" << int(TypeDate)
                                         << QStringList{"1980/1/15", "1985/6/30", "<null>", "1990/12/1", "2000/2/29",
                                                        "1975/5/5"};
-            QTest::newRow(tag + "date-time") << 3 << "登记时间" << int(TypeDate)
+            QTest::newRow(tag + "date-time") << all << 3 << "登记时间" << int(TypeDate)
                                              << QStringList{"2012/3/4 23:00:00", "2012/3/5 1:01:01",
                                                             "2012/3/5 10:00:00", "2012/3/7 23:59:01",
                                                             "2012/3/7 23:59:30", "2012/3/6"};
-            QTest::newRow(tag + "Null apart from empty") << 4 << "备注" << int(TypeText)
+            QTest::newRow(tag + "Null apart from empty") << all << 4 << "备注" << int(TypeText)
                                                          << QStringList{"a", "", "<null>", "备注", "x", "y"};
+            QTest::newRow(tag + "no rows") << "select * from $.人员 where 编号 < 0" << 4 << "备注" << int(TypeText)
+                                           << QStringList();
+            // Whole days as the engine's dialect writes them.
+            const Dialect dialect(e.dialect);
+            const auto range = [&](const QString &field, QDate from, QDate to) {
+                return "select 姓名 from $.人员 where " + field + " between "
+                    + dialect.rangeStart(from.toString("yyyy-M-d"), from) + " and "
+                    + dialect.rangeEnd(to.toString("yyyy-M-d"), to) + " order by 编号";
+            };
+            QTest::newRow(tag + "date-time range") << range("登记时间", {2012, 3, 5}, {2012, 3, 7}) << 0 << "姓名"
+                                                   << int(TypeText) << QStringList{"李四", "王五", "赵六", "欧阳修", "孙七"};
+            QTest::newRow(tag + "date range") << range("出生日期", {1980, 1, 15}, {1990, 12, 1}) << 0 << "姓名"
+                                              << int(TypeText) << QStringList{"张三", "李四", "赵六"};
+            QTest::newRow(tag + "duplicate name") << "select 姓名, 编号 as 姓名 from $.人员 where 编号 = 4" << 1
+                                                  << "姓名" << int(TypeInteger) << QStringList{"4"};
         }
+        // SQLite keeps other text in a date column; a column without a
+        // declared type takes the type of its values.
+        QTest::newRow("sqlite text in a date column") << "select 日期 from 杂项" << 0 << "日期" << int(TypeDate)
+                                                      << QStringList{"不详"};
+        QTest::newRow("sqlite untyped") << "select 次数, count(*) as n from 杂项" << 1 << "n" << int(TypeInteger)
+                                        << QStringList{"1"};
     }
 
     void columns()
     {
+        QFETCH(QString, statement);
         QFETCH(int, index);
         QFETCH(QString, name);
         QFETCH(int, type);
         QFETCH(QStringList, texts);
-        const ResultPtr result = run("select * from $.人员 order by 编号");
+        const ConnectionPtr connection = open();
+        QCOMPARE(connection->dialect().engine(), m_engine->dialect);
+        const ResultPtr result = connection->execute(sql(statement));
         QCOMPARE(result->columnName(index), name);
         const int code = result->columnType(index);
         QCOMPARE(code == TypeInteger || code == TypeDate ? code : int(TypeText), type);
-        QCOMPARE(column(result, index), texts);
+        QStringList values;
+        for (qint64 row = 0; row < result->rowCount(); ++row)
+            values.append(result->isNull(row, index) ? QStringLiteral("<null>") : result->text(row, index));
+        QCOMPARE(values, texts);
     }
 
-    void duplicateColumnNames_data() { addEngineRows(); }
-    void duplicateColumnNames()
-    {
-        const ResultPtr result = run("select 姓名, 编号 as 姓名, 备注 from $.人员 where 编号 = 4");
-        QCOMPARE(result->columnName(1), QString("姓名"));
-        QCOMPARE(result->indexOf("姓名"), 0);
-        QCOMPARE(result->indexOf("备注"), 2);
-        QCOMPARE(result->indexOf("编"), -1);
-        QCOMPARE(result->text(0, 1), QString("4"));
-    }
-
-    void longValuesComeBackWhole_data() { addEngineRows(); }
-    void longValuesComeBackWhole()
-    {
-        // Longer than one read of the ODBC path and than one length byte.
-        const QString value = QString(5000, u'长') + "尾";
-        QCOMPARE(run("select '" + value + "' as v")->text(0, 0), value);
-    }
-
-    void queryWithoutRows_data() { addEngineRows(); }
-    void queryWithoutRows()
-    {
-        const ResultPtr result = run("select * from $.人员 where 编号 < 0");
-        QVERIFY(result->isOpen());
-        QCOMPARE(result->rowCount(), 0);
-        QCOMPARE(result->columnCount(), 5);
-        QCOMPARE(result->currentRow(), -1);
-        QVERIFY_THROWS_EXCEPTION(DbError, result->moveLast());
-    }
-
-    void failingStatement_data()
+    // What a statement gives: the first cell, no result set (null), or a
+    // failure whose text holds what follows "error:". The text reaches the
+    // engine byte for byte; a failure changes nothing.
+    void outcome_data()
     {
         QTest::addColumn<QString>("statement");
-        QTest::addColumn<QString>("detail"); // part of the engine's text
+        QTest::addColumn<QString>("outcome");
+        // Longer than one read of the ODBC path and than one length byte.
+        const QString longText = QString(5000, u'长') + "尾";
+        // A search value with its quote doubled, as the search composes it; a
+        // backslash cannot end the literal, whatever the server's default.
+        const QString injection = "\\'; drop table canary; --";
         for (const Engine &e : std::as_const(m_engines)) {
             const QByteArray tag = e.name.toUtf8() + ' ';
-            QTest::newRow(tag + "syntax error") << "selec * from $.人员" << "syntax";
-            QTest::newRow(tag + "blank") << "   " << "";
-            QTest::newRow(tag + "bad date literal")
-                << "update $.人员 set 备注 = 'bad' where 登记时间 > #  01:01:01 #" << "";
+            QTest::newRow(tag + "long value") << "select '" + longText + "' as v" << longText;
+            // The SQLite ODBC driver garbles surrogate pairs in the statement.
+            if (e.name != "odbc-sqlite")
+                QTest::newRow(tag + "outside the BMP") << "select '𠮷野家' as v" << "𠮷野家";
+            QTest::newRow(tag + "backslash") << "select '" + QString(injection).replace("'", "''") + "' as v"
+                                             << injection;
+            // PostgreSQL sessions carry the desk's name.
+            const QString named = e.needsPg() ? "5 # 3 # 1 || current_setting('application_name')" : "7 || 'vesko'";
+            QTest::newRow(tag + "# unchanged") << "select " + named + " as v /* # 3 # */" << "7vesko";
+            // The rows run in order: an update, what it changed, and an
+            // update that matches nothing, which is no failure either.
+            QTest::newRow(tag + "update") << "update $.人员 set 备注 = '改' where 编号 = 6" << QString();
+            QTest::newRow(tag + "updated") << "select 备注 from $.人员 where 编号 = 6" << "改";
+            QTest::newRow(tag + "update of nothing") << "update $.人员 set 备注 = 'z' where 编号 < 0" << QString();
+            QTest::newRow(tag + "syntax error") << "selec * from $.人员" << "error:syntax";
+            QTest::newRow(tag + "blank") << "   " << "error:";
+            QTest::newRow(tag + "NUL") << QString("update $.人员 set 备注 = 'bad'") + QChar() + " where 编号 = 1"
+                                       << "error:NUL";
+            QTest::newRow(tag + "second statement changes") << "select 1 as a; update $.人员 set 备注 = 'bad'"
+                                                            << "error:";
+            QTest::newRow(tag + "first statement changes") << "update $.人员 set 备注 = 'bad'; select 2 as b"
+                                                           << "error:";
         }
     }
 
-    void failingStatement()
+    void outcome()
     {
         QFETCH(QString, statement);
-        QFETCH(QString, detail);
+        QFETCH(QString, outcome);
         const ConnectionPtr connection = open();
         try {
-            connection->execute(sql(statement));
-            QFAIL("the statement ran");
+            const ResultPtr result = connection->execute(sql(statement));
+            QCOMPARE(result->isOpen() ? result->text(0, 0) : QString(), outcome);
         } catch (const DbError &error) {
-            QVERIFY2(error.detail().contains(detail, Qt::CaseInsensitive), qPrintable(error.detail()));
+            QVERIFY2(outcome.startsWith("error:") && error.detail().contains(outcome.mid(6), Qt::CaseInsensitive),
+                     qPrintable(error.detail()));
         }
-        // The connection stays usable, and nothing was changed.
         QCOMPARE(connection->execute(sql("select 备注 from $.人员 where 备注 = 'bad'"))->rowCount(), 0);
     }
 
-    void statementWithoutResultSet_data() { addEngineRows(); }
-    void statementWithoutResultSet()
+    // Faults while a statement runs on another thread: a cancel the engine
+    // answers, a cancel a stopped server never answers, a cancel while the
+    // file is locked, and a session the server ends. Each ends the statement
+    // with its own kind of error.
+    void fault_data()
     {
-        const ConnectionPtr connection = open();
-        const ResultPtr update = connection->execute(sql("update $.人员 set 备注 = '改' where 编号 = 6"));
-        QVERIFY(!update->isOpen());
-        QCOMPARE(connection->execute(sql("select 备注 from $.人员 where 编号 = 6"))->text(0, 0), QString("改"));
-        QVERIFY(!connection->execute(sql("update $.人员 set 备注 = 'y' where 编号 = 6"))->isOpen());
-        // An update that matches nothing is no failure either.
-        QVERIFY(!connection->execute(sql("update $.人员 set 备注 = 'y' where 编号 < 0"))->isOpen());
-    }
-
-    void dateRangeSearch_data()
-    {
-        QTest::addColumn<QString>("condition");
-        QTest::addColumn<QStringList>("names");
-        const QString composed = "登记时间  between  # 2012-3-5 01:01:01 #  and  # 2012-3-7 23:59:01# ";
-        const QString birth = "出生日期  between  # 1980-1-15 #  and  # 1990/12/1#";
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<DbError::Kind>("kind");
+        const QString counting = "with recursive n(i) as (select 1 union all select i + 1 from n where i < 1e9) select count(*) from n";
         for (const Engine &e : std::as_const(m_engines)) {
             const QByteArray tag = e.name.toUtf8() + ' ';
-            QTest::newRow(tag + "composed range") << composed << QStringList({"李四", "王五", "赵六", "孙七"});
-            QTest::newRow(tag + "date column") << birth << QStringList({"张三", "李四", "赵六"});
-            QTest::newRow(tag + "with text beside it")
-                << "姓名 LIKE '%五%'  or " + composed << QStringList({"李四", "王五", "赵六", "孙七"});
+            const QString slow = e.needsPg() ? "select pg_sleep(60)" : counting;
+            QTest::newRow(tag + "cancel") << slow << "cancel" << DbError::Kind::Cancelled;
+            if (e.needsPg())
+                QTest::newRow(tag + "terminate") << slow << "terminate" << DbError::Kind::ConnectionLost;
         }
+        QTest::newRow("postgresql stopped server") << "select 1" << "stop" << DbError::Kind::Cancelled;
+        QTest::newRow("sqlite locked file") << "select count(*) from 人员" << "lock" << DbError::Kind::Cancelled;
     }
 
-    void dateRangeSearch()
+    void fault()
     {
-        QFETCH(QString, condition);
-        QFETCH(QStringList, names);
-        QCOMPARE(column(run("select 姓名 from $.人员 where " + condition + " order by 编号"), 0), names);
-    }
-
-    void sqliteDateColumnKeepsOtherText()
-    {
-        const ConnectionPtr connection = Connection::open("Provider=SQLite;Data Source=registry.db", m_dir->path());
-        connection->execute("create table 杂项 (日期 date, 次数); insert into 杂项 values ('不详', 3)");
-        const ResultPtr result = connection->execute("select 日期, 次数, count(*) as n from 杂项");
-        QCOMPARE(result->columnType(0), int(TypeDate));
-        QCOMPARE(result->text(0, 0), QString("不详"));
-        // Columns without a declared type take the type of their values.
-        QCOMPARE(result->columnType(1), int(TypeInteger));
-        QCOMPARE(result->columnType(2), int(TypeInteger));
-        connection->execute("drop table 杂项");
+        QFETCH(QString, statement);
+        QFETCH(QString, fault);
+        QFETCH(DbError::Kind, kind);
+        const ConnectionPtr connection = open();
+        const QString backend = m_engine->needsPg() ? connection->execute("select pg_backend_pid()")->text(0, 0) : "";
+        // Signal 0 sends nothing.
+        kill(backend.toInt(), fault == "stop" ? SIGSTOP : 0);
+        const auto resume = qScopeGuard([&] { kill(backend.toInt(), fault == "stop" ? SIGCONT : 0); });
+        // Another program that holds the file locked.
+        const ConnectionPtr holder = fault == "lock" ? open() : nullptr;
+        if (holder)
+            holder->execute("begin exclusive");
+        std::optional<DbError::Kind> caught;
+        auto running = std::async(std::launch::async, [&] {
+            try {
+                connection->execute(statement);
+            } catch (const DbError &error) {
+                caught = error.kind();
+            }
+        });
+        QTRY_VERIFY_WITH_TIMEOUT((fault == "terminate" ? admin()->execute("select pg_terminate_backend(" + backend + ")")
+                                                       : (connection->cancel(), nullptr),
+                                  running.wait_for(std::chrono::seconds(0)) == std::future_status::ready), 30000);
+        QVERIFY(caught == kind);
+        // After a cancel the engine answered the connection takes the next
+        // statement; a lost one says so again.
+        if (fault == "cancel" || fault == "lock")
+            QCOMPARE(connection->execute("select 2 as v")->text(0, 0), QString("2"));
+        else
+            QVERIFY_THROWS_EXCEPTION(DbError, connection->execute("select 2 as v"));
     }
 };
 

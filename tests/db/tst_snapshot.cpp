@@ -14,17 +14,16 @@ private slots:
     // they went in.
     void cellsComeBackExactly()
     {
-        Snapshot snapshot({{"a", TypeText}, {"b", TypeText}});
-        std::vector<std::string> expected;
-        for (int row = 0; row < 20000; ++row) {
-            std::string cell;
+        const auto cellOf = [](int row) {
             if (row % 997 == 5)
-                cell.assign(300000 + row, char('a' + row % 26)); // larger than a chunk
-            else if (row % 101 == 7)
-                cell.assign(255 + row % 3, 'x'); // around the one-byte length limit
-            else
-                cell = "行" + std::to_string(row);
-            expected.push_back(cell);
+                return std::string(300000 + row, char('a' + row % 26)); // larger than a chunk
+            if (row % 101 == 7)
+                return std::string(255 + row % 3, 'x'); // around the one-byte length limit
+            return "行" + std::to_string(row);
+        };
+        Snapshot snapshot({{"a", TypeText}, {"b", TypeText}});
+        for (int row = 0; row < 20000; ++row) {
+            const std::string cell = cellOf(row);
             snapshot.cells(0).append(cell.data(), cell.size());
             if (row % 3 == 0)
                 snapshot.cells(1).appendNull();
@@ -34,25 +33,9 @@ private slots:
         snapshot.finish();
         QCOMPARE(snapshot.rowCount(), 20000);
         for (int row = 0; row < 20000; ++row) {
-            QVERIFY2(snapshot.bytes(row, 0) == expected[std::size_t(row)], qPrintable(QString::number(row)));
-            QVERIFY(!snapshot.isNull(row, 0));
+            QVERIFY2(snapshot.bytes(row, 0) == cellOf(row), qPrintable(QString::number(row)));
             QCOMPARE(snapshot.isNull(row, 1), row % 3 == 0);
-            QVERIFY(snapshot.bytes(row, 1).empty());
         }
-    }
-
-    void memoryStaysCloseToTheBytesHeld()
-    {
-        Snapshot snapshot({{"name", TypeText}});
-        std::size_t bytes = 0;
-        for (int row = 0; row < 2000000; ++row) {
-            const std::string cell = "张" + std::to_string(row);
-            bytes += cell.size();
-            snapshot.cells(0).append(cell.data(), cell.size());
-        }
-        snapshot.finish();
-        QCOMPARE_LT(snapshot.memoryBytes(), bytes * 3 / 2);
-        QCOMPARE_GT(snapshot.memoryBytes(), bytes);
     }
 
     void dateText_data()
@@ -67,46 +50,29 @@ private slots:
         QTest::newRow("slashes") << QByteArray("2012/3/5") << "2012/3/5";
         QTest::newRow("not a date stays") << QByteArray("明天") << "明天";
         QTest::newRow("impossible date stays") << QByteArray("2012-02-30") << "2012-02-30";
-        QTest::newRow("trailing text stays") << QByteArray("2012-03-05 late") << "2012-03-05 late";
-        QTest::newRow("number stays") << QByteArray("41000") << "41000";
     }
 
     void dateText()
     {
         QFETCH(QByteArray, stored);
         QFETCH(QString, text);
-        Snapshot snapshot({{"d", TypeDate}, {"t", TypeText}});
-        snapshot.cells(0).append(stored.constData(), std::size_t(stored.size()));
-        snapshot.cells(1).append(stored.constData(), std::size_t(stored.size()));
-        snapshot.finish();
-        QCOMPARE(snapshot.text(0, 0), text);
-        QCOMPARE(snapshot.text(0, 1), QString::fromUtf8(stored));
+        QCOMPARE(vesko::db::dateText(std::string_view(stored.constData(), std::size_t(stored.size()))), text);
     }
 
-    // Moving the current row (first and last are tested on every engine).
+    // Moving the current row, and a result that is not open.
     void currentRow()
     {
         Snapshot snapshot({{"n", TypeInteger}});
         for (const char *cell : {"1", "2", "3"})
             snapshot.cells(0).append(cell, 1);
         snapshot.finish();
-        snapshot.setCurrentRow(1);
-        QCOMPARE(snapshot.currentRow(), 1);
+        QCOMPARE(snapshot.currentRow(), 0);
         QVERIFY_THROWS_EXCEPTION(DbError, snapshot.setCurrentRow(3));
-        QVERIFY_THROWS_EXCEPTION(DbError, snapshot.bytes(3, 0));
         QVERIFY_THROWS_EXCEPTION(DbError, snapshot.text(0, 1));
-        QCOMPARE(snapshot.currentRow(), 1);
-    }
-
-    void resultThatIsNotOpenRefusesEverything()
-    {
-        Snapshot closed;
-        QVERIFY(!closed.isOpen());
-        QVERIFY_THROWS_EXCEPTION(DbError, closed.rowCount());
-        QVERIFY_THROWS_EXCEPTION(DbError, closed.columnCount());
-        QVERIFY_THROWS_EXCEPTION(DbError, closed.indexOf("a"));
-        QVERIFY_THROWS_EXCEPTION(DbError, closed.moveLast());
-        QVERIFY_THROWS_EXCEPTION(DbError, closed.currentRow());
+        snapshot.moveLast();
+        QCOMPARE(snapshot.currentRow(), 2);
+        QVERIFY_THROWS_EXCEPTION(DbError, Snapshot({{"n", TypeInteger}}).moveLast());
+        QVERIFY_THROWS_EXCEPTION(DbError, Snapshot().rowCount());
     }
 };
 
