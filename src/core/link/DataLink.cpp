@@ -16,8 +16,7 @@ const QString kCancelled = QStringLiteral("已取消。");
 
 QString connectionDetail(const QString &why, const QString &connectionString)
 {
-    return QStringLiteral("%1\n\n连接字符串：%2")
-        .arg(why, db::ConnectionString::withPasswordsHidden(connectionString));
+    return QStringLiteral("%1\n\n连接字符串：%2").arg(why, db::maskPasswords(connectionString));
 }
 
 QString statementDetail(const QString &why, const QString &statement)
@@ -100,7 +99,7 @@ db::ResultPtr DataLink::fetch(const QString &statement)
     try {
         return fetchOnce(statement);
     } catch (const db::DbError &error) {
-        if (error.kind() != db::DbError::Kind::ConnectionLost)
+        if (!error.connectionLost())
             throw;
     }
     if (!connect())
