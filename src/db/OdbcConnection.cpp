@@ -150,8 +150,9 @@ int typeFromSql(SQLSMALLINT sqlType)
 class OdbcRows
 {
 public:
-    OdbcRows(SQLHSTMT statement, SQLSMALLINT columns)
+    OdbcRows(SQLHSTMT statement, SQLSMALLINT columns, const Connection &connection)
         : m_statement(statement)
+        , m_connection(connection)
         , m_columns(columns)
         , m_buffer(4096)
     {
@@ -178,6 +179,9 @@ public:
 
     bool next()
     {
+        // Between the driver's calls a cancel ends the fetch here.
+        if (m_connection.cancelRequested())
+            throw Connection::cancelledError();
         const SQLRETURN fetched = SQLFetch(m_statement);
         if (fetched == SQL_NO_DATA)
             return false;
@@ -220,6 +224,7 @@ public:
 
 private:
     SQLHSTMT m_statement;
+    const Connection &m_connection;
     SQLSMALLINT m_columns;
     std::vector<SQLWCHAR> m_buffer;
     std::vector<int> m_types;
@@ -236,6 +241,7 @@ struct OdbcConnection::Handles
     // The statement that runs, for a cancel from another thread.
     std::mutex runningLock;
     SQLHSTMT running = SQL_NULL_HANDLE;
+    bool cancelSent = false;
 };
 
 OdbcConnection::OdbcConnection(const QString &connectionString)
@@ -318,9 +324,13 @@ ResultPtr OdbcConnection::run(const QString &statement)
 
 void OdbcConnection::interrupt()
 {
+    // One request per statement: a driver may take a cancel that finds no
+    // work under way as a close of the statement.
     const std::lock_guard lock(m_handles->runningLock);
-    if (m_handles->running != SQL_NULL_HANDLE)
+    if (m_handles->running != SQL_NULL_HANDLE && !m_handles->cancelSent) {
+        m_handles->cancelSent = true;
         SQLCancel(m_handles->running);
+    }
 }
 
 ResultPtr OdbcConnection::runStatement(const QString &statement)
@@ -334,6 +344,7 @@ ResultPtr OdbcConnection::runStatement(const QString &statement)
     {
         const std::lock_guard lock(m_handles->runningLock);
         m_handles->running = raw;
+        m_handles->cancelSent = false;
     }
     // A cancel that came before found no statement to cancel.
     if (cancelRequested())
@@ -354,7 +365,7 @@ ResultPtr OdbcConnection::runStatement(const QString &statement)
     check(SQLNumResultCols(raw, &columns), SQL_HANDLE_STMT, raw);
     ResultPtr result = std::make_shared<Snapshot>();
     if (columns > 0) {
-        OdbcRows rows(raw, columns);
+        OdbcRows rows(raw, columns, *this);
         result = buildSnapshot(rows, fetchCounter());
     }
     if (SQLMoreResults(raw) != SQL_NO_DATA)

@@ -175,8 +175,9 @@ ResultPtr SqliteConnection::run(const QString &statement)
     sqlite3_stmt *first = nullptr;
     const int prepared = sqlite3_prepare_v2(m_db.get(), sql.constData(), int(sql.size()), &first, &tail);
     const StatementPtr statementHandle(first);
+    // Reading the schema may wait for a lock, and a cancel ends that wait.
     if (prepared != SQLITE_OK)
-        throw DbError(errorText(m_db.get()));
+        throw cancelRequested() ? cancelledError() : DbError(errorText(m_db.get()));
     if (!first)
         throw emptyStatementError();
     // Whatever follows the first statement may only be blanks and comments;

@@ -24,7 +24,6 @@ private slots:
                                             << "a;b=c.db";
         QTest::newRow("doubled brace") << "Pwd={x}}y};DSN=d" << "pwd" << "x}y";
         QTest::newRow("double quotes") << "Password=\"p;w \"\"q\"\"\";Host=h" << "password" << "p;w \"q\"";
-        QTest::newRow("later pair wins") << "Host=a;Host=b" << "host" << "b";
         QTest::newRow("empty value") << "Password=;Host=a" << "password" << "";
         QTest::newRow("= inside a plain value") << "options=-c search_path=x" << "options"
                                               << "-c search_path=x";
