@@ -11,8 +11,9 @@ namespace vesko {
 
 namespace {
 
-// Cancelled engines that do not stop within this time are left behind.
-constexpr int kAbandonAfterMs = 1000;
+// Cancelled engines that do not stop within this time are left behind, so
+// that the window is usable again well within a second.
+constexpr int kAbandonAfterMs = 500;
 
 } // namespace
 

@@ -14,7 +14,7 @@ namespace vesko {
 // its exception back on the waiting side.
 //
 // cancel() asks the engine to stop; when the engine does not answer within
-// a second the call is abandoned: it counts as finished and cancelled, and
+// half a second the call is abandoned: it counts as finished and cancelled, and
 // its thread ends on its own later, with everything the job holds.
 class DatabaseCall : public QObject
 {

@@ -25,7 +25,7 @@ class RecordingView : public ResultView
 {
 public:
     void rebuildSearchPanel(const db::Result &) override {}
-    void bindGrid(const db::ResultPtr &result) override { bound = result; }
+    void bindGrid(const db::ResultPtr &) override {}
     void showCurrentRow() override {}
     void setCountText(const QString &text) override { count = text; }
     void waitFor(DatabaseCall &call) override
@@ -38,7 +38,6 @@ public:
             loop.exec();
     }
 
-    db::ResultPtr bound;
     QString count;
     bool cancel = false;
 };
