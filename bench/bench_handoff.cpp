@@ -45,11 +45,11 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_handoff: %lld messages\n", qlonglong(messages.messages.size()));
         return 1;
     }
-    // The writes wait for the disk, so other disk traffic shows in the
+    // The write waits for the disk, so other disk traffic shows in the
     // mean and the maximum; the median is the steady figure.
     std::sort(times.begin(), times.end());
     const double mean = std::accumulate(times.begin(), times.end(), 0.0) / kRuns;
-    std::printf("hand-off of %d columns (%d writes), %d runs: mean %.1f ms, median %.1f ms, max %.1f ms\n",
-                kColumns, 2 * kColumns + 2, kRuns, mean, times[kRuns / 2], times.back());
+    std::printf("hand-off of %d columns (one file replacement), %d runs: mean %.1f ms, median %.1f ms, max %.1f ms\n",
+                kColumns, kRuns, mean, times[kRuns / 2], times.back());
     return 0;
 }
