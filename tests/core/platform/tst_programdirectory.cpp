@@ -1,8 +1,8 @@
 #include "core/config/MainConfig.h"
 #include "core/config/ProfileStore.h"
 #include "core/handoff/RecordHandOff.h"
-#include "core/handoff/TableResult.h"
 #include "core/platform/SingleInstance.h"
+#include "db/Connection.h"
 #include "support/FileBytes.h"
 #include "support/MessageRecorder.h"
 
@@ -44,22 +44,26 @@ int writeAsChild(char **argv)
     return messages.messages.isEmpty() ? 0 : 3;
 }
 
-// n columns named c0, c1, ...; values v0, v1, ... after `padding` copies of tag.
-TableResult numbered(int n, const QString &tag = QString(), int padding = 0)
+// The empty SQLite file of a program directory, which the records come from.
+db::ConnectionPtr registry(const QString &directory)
 {
-    QStringList names;
-    TableResult::Row row;
-    for (int i = 0; i < n; ++i) {
-        names.append(QStringLiteral("c%1").arg(i));
-        row.append(tag.repeated(padding) + QStringLiteral("v%1").arg(i));
-    }
-    return TableResult(names, {row});
+    QFile(directory + "/registry.db").open(QIODevice::Append);
+    return db::Connection::open(QStringLiteral("Provider=SQLite;Data Source=registry.db"), directory);
+}
+
+// One row of n columns named c0, c1, ...; values v0, v1, ... after `padding` copies of tag.
+db::ResultPtr numbered(db::Connection &registry, int n, const QString &tag = QString(), int padding = 0)
+{
+    QStringList cells;
+    for (int i = 0; i < n; ++i)
+        cells.append(QStringLiteral("'%1v%2' as c%2").arg(tag.repeated(padding)).arg(i));
+    return registry.execute("select " + cells.join(", "));
 }
 
 // The records a desk hands over in turn: a wide and a narrow one of long values.
-TableResult deskRecord(int k)
+db::ResultPtr deskRecord(db::Connection &registry, int k)
 {
-    return k % 2 ? numbered(7, QStringLiteral("乙"), 500) : numbered(40, QStringLiteral("甲"), 1000);
+    return k % 2 ? numbered(registry, 7, QStringLiteral("乙"), 500) : numbered(registry, 40, QStringLiteral("甲"), 1000);
 }
 
 // A desk: --hand-off-forever <dir> hands over deskRecord(0), (1), (2) ...
@@ -68,8 +72,9 @@ int handOffForever(const QString &directory)
 {
     MessageRecorder messages;
     const RecordHandOff handOff{ProgramDirectory(directory), messages};
+    const db::ConnectionPtr records = registry(directory);
     for (int k = 0; messages.messages.isEmpty(); ++k) {
-        handOff.handOff(deskRecord(k));
+        handOff.handOff(*deskRecord(*records, k));
         std::fputc('.', stdout);
         std::fflush(stdout);
     }
@@ -91,7 +96,7 @@ int secondStart(const QString &directory)
 QByteArrayList fingerprint(const QString &path)
 {
     const QFileInfo info(path);
-    const QByteArray content = info.isSymLink() ? info.symLinkTarget().toUtf8() : info.isFile() ? readBytes(path) : "special";
+    const QByteArray content = info.isFile() ? readBytes(path) : "special";
     return {QByteArray::number(info.ownerId()) + ' ' + QByteArray::number(int(info.permissions())), content};
 }
 
@@ -107,6 +112,7 @@ private slots:
         m_tmp.emplace();
         m_dir = ProgramDirectory(m_tmp->path());
         m_path = m_dir.veskoIni();
+        m_registry = registry(m_tmp->path());
         m_messages.clear();
     }
 
@@ -178,7 +184,6 @@ private slots:
         QTest::newRow("file size limit at the flush") << "limit 64" << "old";
         QTest::newRow("file size limit while writing") << "limit 65536" << "old";
         QTest::newRow("FIFO") << "fifo" << "-1";
-        QTest::newRow("link to /dev/zero") << "zero" << "-1";
         QTest::newRow("over the size cap") << "large" << "-1";
         QTest::newRow("nobody, folder forbids a new file: in place") << "root's 0666" << "new";
         QTest::newRow("root writes another user's file") << "nobody's 0640" << "new";
@@ -192,8 +197,6 @@ private slots:
         const QByteArray path = QFile::encodeName(m_path);
         if (make == "fifo")
             QCOMPARE(::mkfifo(path.constData(), 0666), 0);
-        else if (make == "zero")
-            QVERIFY(QFile::link("/dev/zero", m_path));
         else
             QVERIFY(writeBytes(m_path, "[s]\r\nk=old\r\n"));
         if (make == "large")
@@ -202,8 +205,7 @@ private slots:
             QSKIP("needs root to act for another user");
         const uid_t owner = make == "nobody's 0640" ? 65534 : ::geteuid();
         const mode_t mode = make == "read-only" ? 0444 : make == "nobody's 0640" ? 0640 : 0666;
-        if (make != "zero")
-            QVERIFY(::chown(path.constData(), owner, gid_t(-1)) == 0 && ::chmod(path.constData(), mode) == 0);
+        QVERIFY(::chown(path.constData(), owner, gid_t(-1)) == 0 && ::chmod(path.constData(), mode) == 0);
         QCOMPARE(::chmod(QFile::encodeName(m_tmp->path()).constData(), 0755), 0);
         const QByteArrayList before = fingerprint(m_path);
         const QStringList files = QDir(m_tmp->path()).entryList(QDir::AllEntries | QDir::Hidden);
@@ -228,8 +230,6 @@ private slots:
         QTest::newRow("beyond 32767 pixels") << "491520" << "error";
         QTest::newRow("text") << "abc" << "error";
         QTest::newRow("nan") << "nan" << "error";
-        QTest::newRow("inf") << "inf" << "error";
-        QTest::newRow("1e30") << "1e30" << "error";
     }
 
     void positions()
@@ -245,16 +245,29 @@ private slots:
         QCOMPARE(QFile::exists(m_path), stored != "-1"); // reading never creates the file
     }
 
-    // A wider record first: its later keys stay, past "9"; over=yes moves
-    // behind the stop signal, to the end of the file.
+    // A read-only file gives one message per hand-off and stays. Then a wider
+    // record first: its later keys stay, past "9"; over=yes moves behind the
+    // stop signal, to the end of the file.
     void handOffsKeepTheLayout()
     {
+        QVERIFY(writeBytes(m_dir.brinfoIni(), "[over]\r\nvalue=no\r\n"));
+        QVERIFY(QFile::setPermissions(m_dir.brinfoIni(), QFileDevice::ReadOwner));
         RecordHandOff handOff(m_dir, m_messages);
-        QVERIFY(handOff.handOff(numbered(11)));
+        QVERIFY(handOff.handOff(*numbered(*m_registry, 4)));
         handOff.stopSignal();
-        TableResult rs({QStringLiteral("证件号"), QStringLiteral("单位"), QStringLiteral("人数")}, {{"X", "Y", "Z"}, {"A001", std::nullopt, "2"}});
-        rs.snapshot.setCurrentRow(1);
-        QVERIFY(handOff.handOff(rs));
+        QCOMPARE(m_messages.texts(), QStringList(2, QStringLiteral("写出错！")));
+        QCOMPARE(m_messages.messages[0].icon, MessageService::Icon::None);
+        QVERIFY(m_messages.messages[0].detail.startsWith(m_dir.brinfoIni() + ": "));
+        QCOMPARE(readBytes(m_dir.brinfoIni()), "[over]\r\nvalue=no\r\n");
+
+        QVERIFY(QFile::remove(m_dir.brinfoIni()));
+        m_messages.clear();
+        QVERIFY(handOff.handOff(*numbered(*m_registry, 11)));
+        handOff.stopSignal();
+        const db::ResultPtr rs = m_registry->execute(
+            QStringLiteral("select 'X' as 证件号, 'Y' as 单位, 'Z' as 人数 union all select 'A001', null, '2'"));
+        rs->setCurrentRow(1);
+        QVERIFY(handOff.handOff(*rs));
         QCOMPARE(readBytes(m_dir.brinfoIni()),
                  QStringEncoder("GB18030").encode(QStringLiteral("[字段总数]\r\n值=3\r\n[字段名]\r\n0=证件号\r\n1=单位\r\n2=人数\r\n"
                                                                 "3=c3\r\n4=c4\r\n5=c5\r\n6=c6\r\n7=c7\r\n8=c8\r\n9=c9\r\n10=c10\r\n"
@@ -264,47 +277,32 @@ private slots:
         QVERIFY(m_messages.messages.isEmpty());
     }
 
-    void unwritableFileGivesOneMessagePerHandOff()
+    // This process reads the file over and over, as the registration program
+    // may at any moment, while desks handing over records are killed at
+    // random moments. Each read finds no file or one a whole hand-off leaves.
+    void readsOnlyWholeRecordsWhileDesksAreKilled()
     {
-        QVERIFY(writeBytes(m_dir.brinfoIni(), "[over]\r\nvalue=no\r\n"));
-        QVERIFY(QFile::setPermissions(m_dir.brinfoIni(), QFileDevice::ReadOwner));
-        RecordHandOff handOff(m_dir, m_messages);
-        QVERIFY(handOff.handOff(numbered(4)));
-        handOff.stopSignal();
-        QCOMPARE(m_messages.texts(), QStringList(2, QStringLiteral("写出错！")));
-        QCOMPARE(m_messages.messages[0].icon, MessageService::Icon::None);
-        QVERIFY(m_messages.messages[0].detail.startsWith(m_dir.brinfoIni() + ": "));
-        QCOMPARE(readBytes(m_dir.brinfoIni()), "[over]\r\nvalue=no\r\n");
-    }
-
-    // The registration program reads the file while desks handing over
-    // records are killed at random moments.
-    void peerReadsOnlyWholeRecordsWhileDesksAreKilled()
-    {
-        QTemporaryDir reference; // the files that whole hand-offs leave
-        QStringList whole;
+        QTemporaryDir reference;
+        const ProgramDirectory referenceDirectory(reference.path());
+        QByteArrayList whole{kMissingFile};
         for (int k = 0; k < 2; ++k) {
-            RecordHandOff(ProgramDirectory(reference.path()), m_messages).handOff(deskRecord(k));
-            whole.append(reference.filePath(QString::number(k)));
-            QVERIFY(QFile::copy(ProgramDirectory(reference.path()).brinfoIni(), whole.last()));
+            RecordHandOff(referenceDirectory, m_messages).handOff(*deskRecord(*m_registry, k));
+            whole.append(readBytes(referenceDirectory.brinfoIni()));
         }
-        QProcess peer;
-        peer.start(QStringLiteral(HANDOFF_PEER), QStringList{m_dir.brinfoIni()} + whole);
-        QVERIFY(peer.waitForStarted());
         for (int round = 0; round < 12; ++round) {
             QProcess desk;
             desk.start(QCoreApplication::applicationFilePath(), {"--hand-off-forever", m_dir.path()});
+            QVERIFY(desk.waitForStarted());
             const int handOffs = QRandomGenerator::global()->bounded(1, 4);
-            while (desk.bytesAvailable() < handOffs)
-                QVERIFY(desk.waitForReadyRead(60000));
+            while (desk.state() == QProcess::Running && desk.bytesAvailable() < handOffs) {
+                QVERIFY(whole.contains(readBytes(m_dir.brinfoIni())));
+                desk.waitForReadyRead(0);
+            }
             ::kill(desk.processId(), SIGKILL);
             QVERIFY(desk.waitForFinished());
             QCOMPARE(desk.exitStatus(), QProcess::CrashExit);
+            QVERIFY(whole.contains(readBytes(m_dir.brinfoIni())));
         }
-        peer.closeWriteChannel();
-        QVERIFY(peer.waitForFinished());
-        qInfo("peer: %s", peer.readAllStandardOutput().trimmed().constData());
-        QCOMPARE(peer.exitCode(), 0);
     }
 
     void secondStartBringsTheFirstForward_data()
@@ -345,6 +343,7 @@ private:
     ProgramDirectory m_dir;
     QString m_path;
     MessageRecorder m_messages;
+    db::ConnectionPtr m_registry;
 };
 
 int main(int argc, char *argv[])

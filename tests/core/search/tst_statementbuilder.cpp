@@ -1,3 +1,4 @@
+#include "core/search/NumberText.h"
 #include "core/search/StatementBuilder.h"
 
 #include <QTest>
@@ -90,6 +91,34 @@ private slots:
         QFETCH(QString, expected);
         const SearchCriteria criteria{base, opAnd ? SearchJoin::And : SearchJoin::Or, substring, rows};
         QCOMPARE(composeStatement(criteria, db::Dialect(engine)).value_or(QString()), expected);
+    }
+
+    // The number an integer criterion sends for what was typed.
+    void readsNumbers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain") << "30" << "30";
+        QTest::newRow("inner blank") << "3 0" << "30";
+        QTest::newRow("half down to even") << "2.5" << "2";
+        QTest::newRow("group separator ends") << "1,000" << "1";
+        QTest::newRow("letters") << "abc" << "0";
+        QTest::newRow("blank after sign") << "- 3" << "-3";
+        QTest::newRow("tabs and line feeds") << "\t4\n2 " << "42";
+        QTest::newRow("carriage return ends") << "4\r2" << "4";
+        QTest::newRow("second point ends") << "1.2.3" << "1";
+        QTest::newRow("leading point") << ".6" << "1";
+        QTest::newRow("two signs") << "--1" << "0";
+        QTest::newRow("exponent") << "1.5E1" << "15";
+        QTest::newRow("negative exponent") << "25e-1" << "2";
+        QTest::newRow("huge") << "1e30" << "9223372036854775807";
+        QTest::newRow("huge negative") << "-1e30" << "-9223372036854775808";
+    }
+
+    void readsNumbers()
+    {
+        QFETCH(QString, text);
+        QTEST(numberText(text), "expected");
     }
 };
 
