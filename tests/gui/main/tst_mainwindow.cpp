@@ -25,11 +25,7 @@
 using namespace vesko;
 using namespace vesko::test;
 
-namespace {
-
 const QByteArray kStopSignal = "[" + toGbk(QStringLiteral("登记程序")) + "]\r\nvalue=stop\r\n";
-
-} // namespace
 
 class TestMainWindow : public QObject
 {
@@ -144,7 +140,6 @@ private slots:
         QCOMPARE(desk.count(), QStringLiteral("共有 0 人"));
         desk.config.spare1Statement = "   "; // as the settings dialog may set it: runs and fails
         desk.click("exbt_qt1");
-        QCOMPARE(desk.count(), QStringLiteral("共有 0 人"));
         desk.click("exbt_in");
         QCOMPARE(desk.messages.texts(), QStringList({kQueryMessage, "没有可以导入的记录！"}));
 

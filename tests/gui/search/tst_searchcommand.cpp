@@ -78,35 +78,28 @@ private slots:
     void search_data()
     {
         QTest::addColumn<QString>("engine");
-        QTest::addColumn<QString>("where"); // the default statement's tail
         QTest::addColumn<QStringList>("options"); // buttons clicked first
         QTest::addColumn<QStringList>("criteria"); // column, value pairs; a value "frame" sets 3-5 .. 3-7
         QTest::addColumn<QList<int>>("ids"); // none: refused, nothing sent
 
         for (const char *engine : {"sqlite", "odbc-sqlite", "postgresql", "odbc-postgresql"}) {
-            auto row = [engine](const char *name, const QString &where, const QStringList &options,
-                                const QStringList &criteria, const QList<int> &ids) {
-                QTest::addRow("%s: %s", engine, name) << QString::fromLatin1(engine) << where << options
-                                                      << criteria << ids;
+            auto row = [engine](const char *name, const QStringList &options, const QStringList &criteria,
+                                const QList<int> &ids) {
+                QTest::addRow("%s: %s", engine, name) << QString::fromLatin1(engine) << options << criteria << ids;
             };
-            row("substring and age", "", {"op_and", "ck_mohu"}, {"姓名", "张", "年龄", "30"}, {1});
-            row("quote", "", {}, {"姓名", "O'Neil"}, {4});
-            row("backslash substring", "", {"ck_mohu"}, {"姓名", "a\\b"}, {5});
-            row("whole days of a range, frame open", "", {}, {"登记日期", "frame"}, {1, 2, 3});
-            row("typed into the open frame's box", "", {}, {"登记日期", "2012-3-8"}, {5});
-            row("typed over a confirmed range", "", {}, {"登记日期", "confirmed frame", "登记日期", "2012/3/4"}, {4});
-            row("first day of a date column", "", {}, {"出生日期", "2020-1-1"}, {1});
-            row("month first", "", {}, {"出生日期", "1/2/2020"}, {2});
-            row("bare date in a time column", "", {}, {"来访", "2012-3-5"}, {1});
-            row("not a date", "", {}, {"姓名", "张三", "出生日期", "2020-13-1"}, {});
-            row("WHERE in capitals", " WHERE 编号>1", {}, {"年龄", "30"}, {1, 3});
+            row("substring and age", {"op_and", "ck_mohu"}, {"姓名", "张", "年龄", "30"}, {1});
+            row("backslash substring", {"ck_mohu"}, {"姓名", "a\\b"}, {5});
+            row("whole days of a range, frame open", {}, {"登记日期", "frame"}, {1, 2, 3});
+            row("typed into the open frame's box", {}, {"登记日期", "2012-3-8"}, {5});
+            row("typed over a confirmed range", {}, {"登记日期", "confirmed frame", "登记日期", "2012/3/4"}, {4});
+            row("bare date in a time column", {}, {"来访", "2012-3-5"}, {1});
+            row("not a date", {}, {"姓名", "张三", "出生日期", "2020-13-1"}, {});
         }
     }
 
     void search()
     {
         QFETCH(QString, engine);
-        QFETCH(QString, where);
         QFETCH(QStringList, options);
         QFETCH(QStringList, criteria);
         QFETCH(QList<int>, ids);
@@ -115,8 +108,8 @@ private slots:
             QSKIP("no PostgreSQL server or no ODBC drivers");
         if (engine.endsWith("sqlite"))
             desk.registry.sql(people(m_table));
-        desk.registry.writeIni(connectionFor(engine, desk), QStringLiteral(
-            "select 编号, 姓名, 年龄, 出生日期, 登记日期, 来访 from %1%2").arg(m_table, where));
+        desk.registry.writeIni(connectionFor(engine, desk),
+                               QStringLiteral("select 编号, 姓名, 年龄, 出生日期, 登记日期, 来访 from %1").arg(m_table));
         desk.open();
         QVERIFY(QTest::qWaitForWindowActive(desk.window.get()));
         QCOMPARE(desk.messages.texts(), QStringList());

@@ -12,11 +12,6 @@ using namespace vesko::test;
 
 namespace {
 
-QLineEdit *box(QWidget *dialog, const char *name)
-{
-    return dialog->findChild<QLineEdit *>(name);
-}
-
 // Opens the desk on three people, with vesko.ini holding its connection, the
 // default statement and 全部, and then its settings dialog.
 SettingsDialog *openSettings(Desk &desk, const QString &all = QString())
@@ -45,14 +40,14 @@ private slots:
         // connection, shows its result and stores nothing.
         TestRegistry other;
         other.sql({"create table 科室表 (科室 TEXT, 人数 INTEGER)", "insert into 科室表 values ('内科', 2)"});
-        box(dialog, "t_cn")->setText("Provider=SQLite;Data Source=" + other.file("registry.db"));
+        dialog->findChild<QLineEdit *>("t_cn")->setText("Provider=SQLite;Data Source=" + other.file("registry.db"));
         QCOMPARE(desk.openSettings(), dialog); // the one dialog, with what was typed
         desk.click("Command3");
         QCOMPARE(desk.count(), QStringLiteral("共有 1 人"));
         QCOMPARE(desk.config.connectionString, desk.registry.connection());
         QCOMPARE(readBytes(desk.ini()), stored);
 
-        box(dialog, "t_cn")->setText("Provider=SQLite;Data Source=missing.db");
+        dialog->findChild<QLineEdit *>("t_cn")->setText("Provider=SQLite;Data Source=missing.db");
         desk.click("Command1");
         QCOMPARE(desk.messages.texts(), QStringList({"数据库连接成功！", kConnectMessage}));
     }
@@ -86,8 +81,8 @@ private slots:
         QFETCH(bool, stored);
         Desk desk;
         SettingsDialog *dialog = openSettings(desk);
-        box(dialog, qPrintable(boxName))->setText(text);
-        box(dialog, "t_qt1")->setText("select 1");
+        dialog->findChild<QLineEdit *>(boxName)->setText(text);
+        dialog->findChild<QLineEdit *>("t_qt1")->setText("select 1");
         if (closeMainWindow)
             desk.window->close();
         else
