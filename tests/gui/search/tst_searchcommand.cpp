@@ -13,41 +13,6 @@
 using namespace vesko;
 using namespace vesko::test;
 
-namespace {
-
-// Five people. 1 registered at 00:30 on the first day of the range 3-5 .. 3-7
-// and 3 at 23:59:30 on its last. 出生日期 is a date; 来访 holds bare dates and
-// times, which SQLite keeps as the text given.
-QStringList people(const QString &table)
-{
-    QStringList out = {QStringLiteral("create table %1 (编号 INTEGER, 姓名 VARCHAR(20), 年龄 INTEGER,"
-                                      " 出生日期 DATE, 登记日期 TIMESTAMP, 来访 TIMESTAMP)").arg(table)};
-    for (const char *row : {"1, '张三', 30, '2020-01-01', '2012-03-05 00:30:00', '2012-03-05'",
-                            "2, '张三丰', 45, '2020-01-02', '2012-03-06 12:00:00', '2012-03-06 10:00:00'",
-                            "3, '李四', 30, '1996-07-08', '2012-03-07 23:59:30', '2012-03-07 23:59:30'",
-                            "4, 'O''Neil', 52, '1974-02-03', '2012-03-04 23:59:59', '2012-03-04'",
-                            "5, 'a\\b', 28, '1998-03-04', '2012-03-08 09:00:00', '2012-03-08'"})
-        out.append(QStringLiteral("insert into %1 values (%2)").arg(table, QString::fromUtf8(row)));
-    return out;
-}
-
-QString connectionFor(const QString &engine, const Desk &desk)
-{
-    const QString pg = postgresConnection();
-    if (engine.startsWith("odbc") && qEnvironmentVariableIsEmpty("ODBCSYSINI"))
-        return QString();
-    if (engine == "sqlite")
-        return desk.registry.connection();
-    if (engine == "odbc-sqlite")
-        return "Driver={SQLite3};Database=" + desk.registry.file("registry.db");
-    if (engine == "postgresql" || pg.isEmpty())
-        return pg;
-    return QString(pg).replace("Provider=PostgreSQL;Host", "Driver={PostgreSQL Unicode};Server")
-        .replace("User ID", "Uid").replace("Password", "Pwd");
-}
-
-} // namespace
-
 // 查询 end to end: the panel's rows, composed in each engine's dialect and run
 // by SQLite and a PostgreSQL server, directly and through ODBC, where the
 // ODBC rows also check that each engine's dialect is found.
@@ -57,6 +22,37 @@ class TestSearchCommand : public QObject
 
     QString m_table = QStringLiteral("人员");
     db::ConnectionPtr m_pg;
+
+    // Five people. 1 registered at 00:30 on the first day of the range 3-5 .. 3-7
+    // and 3 at 23:59:30 on its last. 出生日期 is a date; 来访 holds bare dates and
+    // times, which SQLite keeps as the text given.
+    static QStringList people(const QString &table)
+    {
+        QStringList out = {QStringLiteral("create table %1 (编号 INTEGER, 姓名 VARCHAR(20), 年龄 INTEGER,"
+                                          " 出生日期 DATE, 登记日期 TIMESTAMP, 来访 TIMESTAMP)").arg(table)};
+        for (const char *row : {"1, '张三', 30, '2020-01-01', '2012-03-05 00:30:00', '2012-03-05'",
+                                "2, '张三丰', 45, '2020-01-02', '2012-03-06 12:00:00', '2012-03-06 10:00:00'",
+                                "3, '李四', 30, '1996-07-08', '2012-03-07 23:59:30', '2012-03-07 23:59:30'",
+                                "4, 'O''Neil', 52, '1974-02-03', '2012-03-04 23:59:59', '2012-03-04'",
+                                "5, 'a\\b', 28, '1998-03-04', '2012-03-08 09:00:00', '2012-03-08'"})
+            out.append(QStringLiteral("insert into %1 values (%2)").arg(table, QString::fromUtf8(row)));
+        return out;
+    }
+
+    static QString connectionFor(const QString &engine, const Desk &desk)
+    {
+        const QString pg = postgresConnection();
+        if (engine.startsWith("odbc") && qEnvironmentVariableIsEmpty("ODBCSYSINI"))
+            return QString();
+        if (engine == "sqlite")
+            return desk.registry.connection();
+        if (engine == "odbc-sqlite")
+            return "Driver={SQLite3};Database=" + desk.registry.file("registry.db");
+        if (engine == "postgresql" || pg.isEmpty())
+            return pg;
+        return QString(pg).replace("Provider=PostgreSQL;Host", "Driver={PostgreSQL Unicode};Server")
+            .replace("User ID", "Uid").replace("Password", "Pwd");
+    }
 
 private slots:
     void initTestCase()

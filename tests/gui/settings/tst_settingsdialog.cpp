@@ -10,23 +10,19 @@
 using namespace vesko;
 using namespace vesko::test;
 
-namespace {
-
-// Opens the desk on three people, with vesko.ini holding its connection, the
-// default statement and 全部, and then its settings dialog.
-SettingsDialog *openSettings(Desk &desk, const QString &all = QString())
-{
-    desk.registry.people(3);
-    desk.registry.writeIni(desk.registry.connection(), "select * from 登记", all);
-    desk.open();
-    return desk.openSettings();
-}
-
-} // namespace
-
 class TestSettingsDialog : public QObject
 {
     Q_OBJECT
+
+    // Opens the desk on three people, with vesko.ini holding its connection, the
+    // default statement and 全部, and then its settings dialog.
+    static SettingsDialog *openSettings(Desk &desk, const QString &all = QString())
+    {
+        desk.registry.people(3);
+        desk.registry.writeIni(desk.registry.connection(), "select * from 登记", all);
+        desk.open();
+        return desk.openSettings();
+    }
 
 private slots:
     void testsRunOverTheTypedConnection()
