@@ -57,14 +57,13 @@ private slots:
         QTest::addColumn<QString>("count");
         QTest::addColumn<bool>("stored");
         const QString longStatement = "select * from 登记 where 编号 < 3 and 姓名 <> '" + QString(300, 'x') + "'";
-        const QString missing = QStringLiteral("Provider=SQLite;Data Source=missing.db");
         QTest::newRow("reconnects") << "t_sql" << longStatement << false << QStringList() << "共有 2 人" << true;
         QTest::newRow("without a connection") << "t_cn" << "" << false
                                               << QStringList({kConnectMessage, kQueryMessage}) << "共有 3 人" << true;
         QTest::newRow("without a default statement") << "t_sql" << "" << false
                                                      << QStringList({"未设置数据库连接参数"}) << "共有 3 人" << false;
-        QTest::newRow("main window closing: no reconnect") << "t_cn" << missing << true << QStringList()
-                                                           << "共有 3 人" << true;
+        QTest::newRow("main window closing: no reconnect")
+            << "t_cn" << "Provider=SQLite;Data Source=missing.db" << true << QStringList() << "共有 3 人" << true;
     }
 
     void closingStoresAndApplies()
