@@ -104,11 +104,10 @@ private slots:
         QVERIFY(QFile::copy(QStringLiteral(VESKO_EXECUTABLE), program));
         // Blocked here while the child starts, and so in the child, a signal
         // waits there until the child is ready for it.
-        sigset_t blocked, previous;
-        sigemptyset(&blocked);
-        sigaddset(&blocked, SIGTERM);
-        sigaddset(&blocked, SIGHUP);
         for (const int signal : {SIGTERM, SIGHUP}) {
+            sigset_t blocked, previous;
+            sigemptyset(&blocked);
+            sigaddset(&blocked, signal);
             pthread_sigmask(SIG_BLOCK, &blocked, &previous);
             QProcess desk;
             desk.start(program);
