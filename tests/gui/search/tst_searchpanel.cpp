@@ -25,7 +25,6 @@ class TestSearchPanel : public QObject
     template<typename T = QWidget>
     T *child(const QString &name) const { return d->window->searchPanel()->findChild<T *>(name); }
     SearchBox *box(int row) const { return child<SearchBox>(QStringLiteral("t_field_%1").arg(row)); }
-    QWidget *focus() const { return QApplication::focusWidget(); }
 
     // A window on one person with columns c0 .. c<n-1>, then the date d, and a
     // pick list for c0.
@@ -63,7 +62,7 @@ private slots:
 
         box(1997)->setFocus();
         QTest::keyClick(box(1997), Qt::Key_Return);
-        QCOMPARE(focus(), box(1998));
+        QCOMPARE(QApplication::focusWidget(), box(1998));
         QCOMPARE(box(1998)->palette().color(QPalette::Base), QColor(0, 255, 255));
         QCOMPARE(box(1997)->palette().color(QPalette::Base), QColor(Qt::white));
         const QRect shown(box(1998)->mapTo(d->window->searchPanel(), QPoint()), box(1998)->size());
@@ -81,7 +80,7 @@ private slots:
         QTest::keyClick(list, Qt::Key_Return);
         QCOMPARE(box(0)->text(), QStringLiteral("李四"));
         QVERIFY(!list->isVisible());
-        QCOMPARE(focus(), child("HScroll1"));
+        QCOMPARE(QApplication::focusWidget(), child("HScroll1"));
 
         QTest::mouseClick(box(0), Qt::LeftButton);
         const QPoint first = list->visualItemRect(list->item(0)).center();
@@ -106,7 +105,7 @@ private slots:
         QVERIFY(!child<QCheckBox>("c_field_0")->isChecked() && !child<QCheckBox>("c_field_3")->isChecked());
         QVERIFY(box(0)->text().isEmpty() && box(3)->text().isEmpty());
         QCOMPARE(box(3)->toolTip(), QStringLiteral("2026-12-6"));
-        QCOMPARE(focus(), box(3));
+        QCOMPARE(QApplication::focusWidget(), box(3));
 
         QTest::mouseClick(box(2), Qt::LeftButton);
         QTest::mouseClick(box(3), Qt::LeftButton);
@@ -155,7 +154,7 @@ private slots:
         QVERIFY(!child("fmrq")->isVisible());
         QTEST(child("ls_list")->isVisible(), "listShown");
         QTEST(int(child<QListWidget>("ls_list")->count()), "entries");
-        QCOMPARE(focus(), box(row));
+        QCOMPARE(QApplication::focusWidget(), box(row));
     }
 };
 
