@@ -13,50 +13,36 @@
 using namespace vesko;
 using namespace vesko::test;
 
-namespace {
-
-// Five people. 1 registered at 00:30 on the first day of the range 3-5 .. 3-7
-// and 3 at 23:59:30 on its last. 出生日期 is a date; 来访 holds bare dates and
-// times, which SQLite keeps as the text given.
-QStringList people(const QString &table)
-{
-    QStringList out = {QStringLiteral("create table %1 (编号 INTEGER, 姓名 VARCHAR(20), 年龄 INTEGER,"
-                                      " 出生日期 DATE, 登记日期 TIMESTAMP, 来访 TIMESTAMP)").arg(table)};
-    for (const char *row : {"1, '张三', 30, '2020-01-01', '2012-03-05 00:30:00', '2012-03-05'",
-                            "2, '张三丰', 45, '2020-01-02', '2012-03-06 12:00:00', '2012-03-06 10:00:00'",
-                            "3, '李四', 30, '1996-07-08', '2012-03-07 23:59:30', '2012-03-07 23:59:30'",
-                            "4, 'O''Neil', 52, '1974-02-03', '2012-03-04 23:59:59', '2012-03-04'",
-                            "5, 'a\\b', 28, '1998-03-04', '2012-03-08 09:00:00', '2012-03-08'"})
-        out.append(QStringLiteral("insert into %1 values (%2)").arg(table, QString::fromUtf8(row)));
-    return out;
-}
-
-QString connectionFor(const QString &engine, const Desk &desk)
-{
-    const QString pg = postgresConnection();
-    if (engine.startsWith("odbc") && qEnvironmentVariableIsEmpty("ODBCSYSINI"))
-        return QString();
-    if (engine == "sqlite")
-        return desk.registry.connection();
-    if (engine == "odbc-sqlite")
-        return "Driver={SQLite3};Database=" + desk.registry.file("registry.db");
-    if (engine == "postgresql" || pg.isEmpty())
-        return pg;
-    return QString(pg).replace("Provider=PostgreSQL;Host", "Driver={PostgreSQL Unicode};Server")
-        .replace("User ID", "Uid").replace("Password", "Pwd");
-}
-
-} // namespace
-
 // 查询 end to end: the panel's rows, composed in each engine's dialect and run
-// by SQLite and a PostgreSQL server, directly and through ODBC, where the
-// ODBC rows also check that each engine's dialect is found.
+// by SQLite and a PostgreSQL server. How ODBC finds the dialect and runs it
+// the database tests hold.
 class TestSearchCommand : public QObject
 {
     Q_OBJECT
 
     QString m_table = QStringLiteral("人员");
     db::ConnectionPtr m_pg;
+
+    // Five people. 1 registered at 00:30 on the first day of the range 3-5 .. 3-7
+    // and 3 at 23:59:30 on its last. 出生日期 is a date; 来访 holds bare dates and
+    // times, which SQLite keeps as the text given.
+    static QStringList people(const QString &table)
+    {
+        QStringList out = {QStringLiteral("create table %1 (编号 INTEGER, 姓名 VARCHAR(20), 年龄 INTEGER,"
+                                          " 出生日期 DATE, 登记日期 TIMESTAMP, 来访 TIMESTAMP)").arg(table)};
+        for (const char *row : {"1, '张三', 30, '2020-01-01', '2012-03-05 00:30:00', '2012-03-05'",
+                                "2, '张三丰', 45, '2020-01-02', '2012-03-06 12:00:00', '2012-03-06 10:00:00'",
+                                "3, '李四', 30, '1996-07-08', '2012-03-07 23:59:30', '2012-03-07 23:59:30'",
+                                "4, 'O''Neil', 52, '1974-02-03', '2012-03-04 23:59:59', '2012-03-04'",
+                                "5, 'a\\b', 28, '1998-03-04', '2012-03-08 09:00:00', '2012-03-08'"})
+            out.append(QStringLiteral("insert into %1 values (%2)").arg(table, QString::fromUtf8(row)));
+        return out;
+    }
+
+    static QString connectionFor(const QString &engine, const Desk &desk)
+    {
+        return engine == "sqlite" ? desk.registry.connection() : postgresConnection();
+    }
 
 private slots:
     void initTestCase()
@@ -78,49 +64,40 @@ private slots:
     void search_data()
     {
         QTest::addColumn<QString>("engine");
-        QTest::addColumn<QString>("where"); // the default statement's tail
         QTest::addColumn<QStringList>("options"); // buttons clicked first
         QTest::addColumn<QStringList>("criteria"); // column, value pairs; a value "frame" sets 3-5 .. 3-7
         QTest::addColumn<QList<int>>("ids"); // none: refused, nothing sent
 
-        for (const char *engine : {"sqlite", "odbc-sqlite", "postgresql", "odbc-postgresql"}) {
-            auto row = [engine](const char *name, const QString &where, const QStringList &options,
-                                const QStringList &criteria, const QList<int> &ids) {
-                QTest::addRow("%s: %s", engine, name) << QString::fromLatin1(engine) << where << options
-                                                      << criteria << ids;
+        for (const char *engine : {"sqlite", "postgresql"}) {
+            auto row = [engine](const char *name, const QStringList &options, const QStringList &criteria,
+                                const QList<int> &ids) {
+                QTest::addRow("%s: %s", engine, name) << QString::fromLatin1(engine) << options << criteria << ids;
             };
-            row("substring and age", "", {"op_and", "ck_mohu"}, {"姓名", "张", "年龄", "30"}, {1});
-            row("quote", "", {}, {"姓名", "O'Neil"}, {4});
-            row("backslash substring", "", {"ck_mohu"}, {"姓名", "a\\b"}, {5});
-            row("whole days of a range, frame open", "", {}, {"登记日期", "frame"}, {1, 2, 3});
-            row("typed into the open frame's box", "", {}, {"登记日期", "2012-3-8"}, {5});
-            row("typed over a confirmed range", "", {}, {"登记日期", "confirmed frame", "登记日期", "2012/3/4"}, {4});
-            row("first day of a date column", "", {}, {"出生日期", "2020-1-1"}, {1});
-            row("month first", "", {}, {"出生日期", "1/2/2020"}, {2});
-            row("bare date in a time column", "", {}, {"来访", "2012-3-5"}, {1});
-            row("not a date", "", {}, {"姓名", "张三", "出生日期", "2020-13-1"}, {});
-            row("WHERE in capitals", " WHERE 编号>1", {}, {"年龄", "30"}, {1, 3});
+            row("substring and age", {"op_and", "ck_mohu"}, {"姓名", "张", "年龄", "30"}, {1});
+            row("backslash substring", {"ck_mohu"}, {"姓名", "a\\b"}, {5});
+            row("whole days of a range, frame open", {}, {"登记日期", "frame"}, {1, 2, 3});
+            row("typed into the open frame's box", {}, {"登记日期", "2012-3-8"}, {5});
+            row("typed over a confirmed range", {}, {"登记日期", "confirmed frame", "登记日期", "2012/3/4"}, {4});
+            row("bare date in a time column", {}, {"来访", "2012-3-5"}, {1});
+            row("not a date", {}, {"姓名", "张三", "出生日期", "2020-13-1"}, {});
         }
     }
 
     void search()
     {
         QFETCH(QString, engine);
-        QFETCH(QString, where);
         QFETCH(QStringList, options);
         QFETCH(QStringList, criteria);
         QFETCH(QList<int>, ids);
         Desk desk;
         if (connectionFor(engine, desk).isEmpty())
-            QSKIP("no PostgreSQL server or no ODBC drivers");
-        if (engine.endsWith("sqlite"))
+            QSKIP("no PostgreSQL server");
+        if (engine == "sqlite")
             desk.registry.sql(people(m_table));
-        desk.registry.writeIni(connectionFor(engine, desk), QStringLiteral(
-            "select 编号, 姓名, 年龄, 出生日期, 登记日期, 来访 from %1%2").arg(m_table, where));
+        desk.registry.writeIni(connectionFor(engine, desk),
+                               QStringLiteral("select 编号, 姓名, 年龄, 出生日期, 登记日期, 来访 from %1").arg(m_table));
         desk.open();
         QVERIFY(QTest::qWaitForWindowActive(desk.window.get()));
-        QCOMPARE(desk.messages.texts(), QStringList());
-
         for (const QString &option : options)
             desk.click(qPrintable(option));
         for (qsizetype i = 0; i < criteria.size(); i += 2) {
@@ -144,7 +121,7 @@ private slots:
         }
         desk.click("exbt_find");
 
-        // A refused search leaves the result shown before.
+        // Start-up and search say nothing; a refused search leaves the result shown before.
         QCOMPARE(desk.messages.texts(), ids.isEmpty() ? QStringList{kQueryMessage} : QStringList());
         QList<int> found;
         const db::Result &rs = *desk.window->dataLink().result();

@@ -25,7 +25,6 @@ class TestSearchPanel : public QObject
     template<typename T = QWidget>
     T *child(const QString &name) const { return d->window->searchPanel()->findChild<T *>(name); }
     SearchBox *box(int row) const { return child<SearchBox>(QStringLiteral("t_field_%1").arg(row)); }
-    QWidget *focus() const { return QApplication::focusWidget(); }
 
     // A window on one person with columns c0 .. c<n-1>, then the date d, and a
     // pick list for c0.
@@ -45,22 +44,10 @@ class TestSearchPanel : public QObject
     }
 
 private slots:
-    void wideResultScrollsToTheFocus()
+    void barsStepAndFollowTheWheelAndTheFocus()
     {
         // 2,000 columns: the canvas is far taller than 16-bit ranges reach.
         open(1999);
-        box(1997)->setFocus();
-        QTest::keyClick(box(1997), Qt::Key_Return);
-        QCOMPARE(focus(), box(1998));
-        QCOMPARE(box(1998)->palette().color(QPalette::Base), QColor(0, 255, 255));
-        QCOMPARE(box(1997)->palette().color(QPalette::Base), QColor(Qt::white));
-        const QRect shown(box(1998)->mapTo(d->window->searchPanel(), QPoint()), box(1998)->size());
-        QVERIFY(d->window->searchPanel()->contentsRect().contains(shown));
-    }
-
-    void barsStepByRowAndViewAndFollowTheWheel()
-    {
-        open(20);
         auto *bar = child<QScrollBar>("VS1");
         QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(8, bar->height() - 4));
         QCOMPARE(bar->value(), 24);
@@ -72,67 +59,58 @@ private slots:
                           Qt::NoScrollPhase, false);
         QApplication::sendEvent(box(1), &wheel);
         QCOMPARE(bar->value(), 24 * QApplication::wheelScrollLines());
-    }
 
-    void pickListKeys_data()
-    {
-        QTest::addColumn<bool>("byKeys");
-        QTest::newRow("Down, Down, Enter") << true;
-        QTest::newRow("double-click") << false;
+        box(1997)->setFocus();
+        QTest::keyClick(box(1997), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), box(1998));
+        QCOMPARE(box(1998)->palette().color(QPalette::Base), QColor(0, 255, 255));
+        QCOMPARE(box(1997)->palette().color(QPalette::Base), QColor(Qt::white));
+        const QRect shown(box(1998)->mapTo(d->window->searchPanel(), QPoint()), box(1998)->size());
+        QVERIFY(d->window->searchPanel()->contentsRect().contains(shown));
     }
 
     void pickListKeys()
     {
-        QFETCH(bool, byKeys);
         open(3);
         auto *list = child<QListWidget>("ls_list");
+        // Down, Down, Enter takes an entry, and so does a double-click.
         QTest::mouseClick(box(0), Qt::LeftButton);
-        QVERIFY(list->isVisible());
-        QTest::keyClick(box(0), Qt::Key_Escape);
-        QVERIFY(!list->isVisible());
-        QCOMPARE(focus(), box(0));
-
-        QTest::mouseClick(box(2), Qt::LeftButton);
-        QTest::mouseClick(box(0), Qt::LeftButton);
-        if (byKeys) {
-            QTest::keyClick(box(0), Qt::Key_Down);
-            QTest::keyClick(list, Qt::Key_Down);
-            QTest::keyClick(list, Qt::Key_Return);
-        } else {
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
-        }
+        QTest::keyClick(box(0), Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Return);
         QCOMPARE(box(0)->text(), QStringLiteral("李四"));
         QVERIFY(!list->isVisible());
-        QCOMPARE(focus(), child("HScroll1"));
+        QCOMPARE(QApplication::focusWidget(), child("HScroll1"));
+
+        QTest::mouseClick(box(0), Qt::LeftButton);
+        const QPoint first = list->visualItemRect(list->item(0)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first);
+        QCOMPARE(box(0)->text(), QStringLiteral("张三"));
     }
 
-    void dateFrameKeysAndTyping()
+    void dateFrameKeysTypingAndClear()
     {
         open(3);
         auto *frame = child("fmrq");
         QTest::mouseClick(box(3), Qt::LeftButton);
-        QVERIFY(frame->isVisible());
-        QTest::keyClick(box(3), Qt::Key_Escape);
-        QVERIFY(!frame->isVisible());
-        QCOMPARE(focus(), box(3));
-
-        QTest::mouseClick(box(2), Qt::LeftButton);
-        QTest::mouseClick(box(3), Qt::LeftButton);
         QTest::mouseClick(child("Command2"), Qt::LeftButton);
         QCOMPARE(box(3)->text(), QStringLiteral("从 2026-12-6 到 2026-12-6"));
+
+        // 清除 keeps the range. Far right of the box, past its short caption.
+        QTest::mouseClick(child("c_field_0"), Qt::LeftButton, {}, QPoint(92, 10));
+        QTest::keyClicks(box(0), "x");
+        QTest::mouseClick(child("c_field_3"), Qt::LeftButton, {}, QPoint(92, 10));
+        d->click("exbt_clear");
+        QVERIFY(!child<QCheckBox>("c_field_0")->isChecked() && !child<QCheckBox>("c_field_3")->isChecked());
+        QVERIFY(box(0)->text().isEmpty() && box(3)->text().isEmpty());
         QCOMPARE(box(3)->toolTip(), QStringLiteral("2026-12-6"));
+        QCOMPARE(QApplication::focusWidget(), box(3));
+
         QTest::mouseClick(box(2), Qt::LeftButton);
         QTest::mouseClick(box(3), Qt::LeftButton);
         QVERIFY(frame->isVisible());
-        QTest::keyClicks(box(3), "7");
-        QVERIFY(!frame->isVisible());
-    }
-
-    void dateListsShowTheirEntriesWhole()
-    {
-        open(3);
-        QTest::mouseClick(box(3), Qt::LeftButton);
+        // Its lists show their entries whole.
         for (const char *name : {"Combo1", "Combo2", "Combo3", "Combo6"}) {
             auto *combo = child<QComboBox>(name);
             combo->showPopup();
@@ -141,49 +119,42 @@ private slots:
             QVERIFY2(combo->view()->viewport()->height() / combo->view()->sizeHintForRow(0) <= 12, name);
             combo->hidePopup();
         }
+        QTest::keyClicks(box(3), "7");
+        QVERIFY(!frame->isVisible());
     }
 
-    void clearKeepsRanges()
-    {
-        open(3);
-        QTest::mouseClick(box(3), Qt::LeftButton);
-        QTest::mouseClick(child("Command2"), Qt::LeftButton);
-        // Far right of the box, past its short caption.
-        QTest::mouseClick(child("c_field_0"), Qt::LeftButton, {}, QPoint(92, 10));
-        QTest::keyClicks(box(0), "x");
-        QTest::mouseClick(child("c_field_3"), Qt::LeftButton, {}, QPoint(92, 10));
-        d->click("exbt_clear");
-        QVERIFY(!child<QCheckBox>("c_field_0")->isChecked() && !child<QCheckBox>("c_field_3")->isChecked());
-        QVERIFY(box(0)->text().isEmpty() && box(3)->text().isEmpty());
-        QCOMPARE(box(3)->toolTip(), QStringLiteral("2026-12-6"));
-        QCOMPARE(focus(), box(3));
-    }
-
-    void backgroundClicksClose_data()
+    void escapeAndBackgroundClicksClose_data()
     {
         QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("where"); // Esc: the key in the box
         QTest::addColumn<QPoint>("at");
         QTest::addColumn<bool>("listShown");
         QTest::addColumn<int>("entries"); // left in the list
+        QTest::newRow("list, Esc") << 0 << "Esc" << QPoint() << false << 2;
+        QTest::newRow("frame, Esc") << 3 << "Esc" << QPoint() << false << 0;
         QTest::newRow("list, window") << 0 << "w_yu" << QPoint(5, 5) << true << 2;
         QTest::newRow("list, option frame") << 0 << "fm_cx" << QPoint(5, 245) << false << 0;
         QTest::newRow("list, canvas") << 0 << "pic_dsgn" << QPoint(150, 2) << false << 2;
         QTest::newRow("frame, window") << 3 << "w_yu" << QPoint(5, 5) << false << 0;
     }
 
-    void backgroundClicksClose()
+    void escapeAndBackgroundClicksClose()
     {
         QFETCH(int, row);
         QFETCH(QString, where);
         QFETCH(QPoint, at);
         open(3);
         QTest::mouseClick(box(row), Qt::LeftButton);
-        QWidget *target = where == "w_yu" ? d->window.get() : d->window->findChild<QWidget *>(where);
-        QTest::mouseClick(target, Qt::LeftButton, {}, at);
+        QVERIFY(child(row ? "fmrq" : "ls_list")->isVisible());
+        if (where == "Esc")
+            QTest::keyClick(box(row), Qt::Key_Escape);
+        else
+            QTest::mouseClick(where == "w_yu" ? d->window.get() : d->window->findChild<QWidget *>(where),
+                              Qt::LeftButton, {}, at);
         QVERIFY(!child("fmrq")->isVisible());
         QTEST(child("ls_list")->isVisible(), "listShown");
         QTEST(int(child<QListWidget>("ls_list")->count()), "entries");
+        QCOMPARE(QApplication::focusWidget(), box(row));
     }
 };
 

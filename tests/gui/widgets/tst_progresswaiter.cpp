@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QPushButton>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -35,15 +34,13 @@ private slots:
                 QThread::yieldCurrentThread();
         }, [&release] { release = true; }, [] { return qint64(7); });
 
-        QString caption;
-        QString focused;
+        QString seen; // the window's caption and its focused control
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
             auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            if (!dialog || !caption.isEmpty())
+            if (!dialog || !seen.isEmpty())
                 return;
-            caption = dialog->windowTitle();
-            focused = dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString();
+            seen = dialog->windowTitle() + u'/' + (dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString());
             QTest::keyClick(dialog, Qt::Key_Escape);
         });
         watch.start(20);
@@ -52,8 +49,7 @@ private slots:
 
         QVERIFY(call.isFinished());
         QCOMPARE(call.wasCancelled(), slow);
-        QCOMPARE(caption, slow ? QStringLiteral("vesko信息") : QString());
-        QCOMPARE(focused, slow ? QStringLiteral("cancel") : QString());
+        QCOMPARE(seen, slow ? QStringLiteral("vesko信息/cancel") : QString());
     }
 };
 
