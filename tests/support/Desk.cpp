@@ -30,11 +30,6 @@ void Desk::click(const char *button) const
     QTest::mouseClick(window->findChild<QAbstractButton *>(QString::fromLatin1(button)), Qt::LeftButton);
 }
 
-int Desk::gridRows() const
-{
-    return window->grid()->view()->model()->rowCount();
-}
-
 int Desk::selectedRow() const
 {
     return window->grid()->view()->currentIndex().row();

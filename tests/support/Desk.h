@@ -44,7 +44,6 @@ struct Desk
     QString count() const;
     // A real mouse click on a button of the main window.
     void click(const char *button) const;
-    int gridRows() const;
     int selectedRow() const;
     // The search panel's check box and search box of the column with that caption.
     QCheckBox *fieldCheck(const QString &caption) const;
