@@ -30,6 +30,8 @@ public:
         setObjectName(QStringLiteral("progress"));
         setWindowTitle(kAppTitle);
         setModal(true);
+        // Room for the caption beside a title bar's buttons.
+        setMinimumWidth(280);
         auto *text = new QLabel(progressText(call), this);
         auto *cancel = new QPushButton(QStringLiteral("取消"), this);
         cancel->setObjectName(QStringLiteral("cancel"));
