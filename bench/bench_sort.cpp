@@ -3,12 +3,12 @@
 //
 //   bench_sort [rows]     (default 1,000,000)
 
+#include "DemoRegistry.h"
 #include "core/grid/ResultTableModel.h"
 #include "db/Connection.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -20,10 +20,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
     QTemporaryDir dir;
-    QProcess demo;
-    demo.start(QStringLiteral(VESKO_DEMO), {dir.path(), QString::number(rows)});
-    if (!demo.waitForFinished(-1) || demo.exitCode() != 0)
-        qFatal("the demo registry could not be made");
+    makeDemoRegistry(dir.path(), rows);
 
     const auto connection = db::Connection::open(QStringLiteral("Provider=SQLite;Data Source=registry.db"), dir.path());
     ResultTableModel model;

@@ -4,6 +4,7 @@
 //
 //   bench_startup [rows]     (default 1,000,000)
 
+#include "DemoRegistry.h"
 #include "core/config/RunConfig.h"
 #include "gui/main/MainWindow.h"
 #include "db/Connection.h"
@@ -15,7 +16,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -46,10 +46,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
     QTemporaryDir dir;
-    QProcess demo;
-    demo.start(QStringLiteral(VESKO_DEMO), {dir.path(), QString::number(rows)});
-    if (!demo.waitForFinished(-1) || demo.exitCode() != 0)
-        qFatal("the demo registry could not be made");
+    makeDemoRegistry(dir.path(), rows);
 
     RunConfig config;
     test::MessageRecorder messages;
