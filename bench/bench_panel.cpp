@@ -73,7 +73,7 @@ int main(int argc, char **argv)
     for (int run = 0; run < kRuns; ++run) {
         QElapsedTimer timer;
         timer.start();
-        panel->rebuildSearchPanel(*rs);
+        panel->rebuild(*rs);
         QCoreApplication::processEvents();
         builds.push_back(timer.nsecsElapsed() / 1e6);
 

@@ -4,7 +4,7 @@
 
 namespace vesko {
 
-// Where rebuildSearchPanel puts the rows of the search panel, in canvas pixels.
+// Where a rebuild puts the rows of the search panel, in canvas pixels.
 struct PanelRowGeometry
 {
     float checkLeft = 0;

@@ -276,7 +276,7 @@ void MainWindow::changeEvent(QEvent *event)
 
 void MainWindow::rebuildSearchPanel(const db::Result &rs)
 {
-    m_panel->rebuildSearchPanel(rs);
+    m_panel->rebuild(rs);
 }
 
 void MainWindow::bindGrid(const db::ResultPtr &rs)

@@ -204,7 +204,7 @@ void SearchPanel::addRow()
     m_builtTypes.push_back(-1);
 }
 
-void SearchPanel::rebuildSearchPanel(const db::Result &rs)
+void SearchPanel::rebuild(const db::Result &rs)
 {
     CanvasUpdatesOff quiet(*m_canvas);
     m_boxes[0]->clear();

@@ -51,7 +51,7 @@ public:
     // Rebuilds the rows from the columns of rs, as many as it has, and refits
     // the scroll bars. Throws db::DbError from rs: the rows made so far stay,
     // the bars are not refitted.
-    void rebuildSearchPanel(const db::Result &rs);
+    void rebuild(const db::Result &rs);
 
     // While the date frame is open, confirms it once for each ticked date
     // row, as a search does before it reads the rows; a failed confirmation
