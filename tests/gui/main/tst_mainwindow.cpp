@@ -3,6 +3,7 @@
 #include "gui/widgets/DeskLook.h"
 #include "gui/widgets/MessageBoxService.h"
 #include "gui/widgets/ResultGrid.h"
+#include "support/ChildProcess.h"
 #include "support/Desk.h"
 #include "support/FileBytes.h"
 #include "support/Messages.h"
@@ -102,16 +103,9 @@ private slots:
         registry.writeIni(registry.connection(), "select * from 登记");
         const QString program = registry.file("vesko");
         QVERIFY(QFile::copy(QStringLiteral(VESKO_EXECUTABLE), program));
-        // Blocked here while the child starts, and so in the child, a signal
-        // waits there until the child is ready for it.
         for (const int signal : {SIGTERM, SIGHUP}) {
-            sigset_t blocked, previous;
-            sigemptyset(&blocked);
-            sigaddset(&blocked, signal);
-            pthread_sigmask(SIG_BLOCK, &blocked, &previous);
             QProcess desk;
-            desk.start(program);
-            pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+            startHoldingSignal(desk, program, signal);
             QVERIFY(desk.waitForStarted());
             QCOMPARE(::kill(pid_t(desk.processId()), signal), 0);
             QVERIFY(desk.waitForFinished(60000));
@@ -144,14 +138,10 @@ private slots:
         QCOMPARE(desk.selectedRow(), 1);
     }
 
-    void keysGridAndHandOff()
+    void searchKeysRunTheSearchAndRefresh()
     {
         Desk desk;
-        desk.registry.people(3);
-        desk.registry.writeIni(desk.registry.connection(), "select 编号, 姓名, 登记日期 from 登记");
-        desk.registry.sql({"update 登记 set 姓名 = 姓名 || replace(hex(zeroblob(5000)), '00', '长') where 编号 = 1"});
-        desk.open();
-        QVERIFY(QTest::qWaitForWindowActive(desk.window.get()));
+        QVERIFY(openGrid(desk));
         QTest::mouseClick(desk.window->findChild<QWidget *>("c_field_0"), Qt::LeftButton);
         QWidget *box = desk.window->findChild<QWidget *>("t_field_0");
         QTest::keyClicks(box, "2");
@@ -162,50 +152,75 @@ private slots:
         QCOMPARE(desk.count(), QStringLiteral("共有 3 人"));
         QTest::keyClick(box, Qt::Key_Return, Qt::ControlModifier);
         QCOMPARE(desk.count(), QStringLiteral("共有 1 人"));
-        QTest::keyClick(box, Qt::Key_F5);
-        QTableView *view = desk.window->grid()->view();
-        const auto cell = [view](int row, int column) {
-            return view->visualRect(view->model()->index(row, column)).center();
-        };
+    }
 
-        // Clicks on 编号 sort ascending, then descending; 编号 3 stays selected.
+    // Clicks on 编号 sort ascending, then descending; 编号 3 stays selected.
+    void headerClicksSortKeepingTheSelectedRow()
+    {
+        Desk desk;
+        QVERIFY(openGrid(desk));
+        QTableView *view = desk.window->grid()->view();
+        desk.click("exbt_ref"); // 编号 3 current
         QTest::mouseClick(view->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(4, 4));
         QCOMPARE(desk.selectedRow(), 2);
         QTest::mouseClick(view->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(4, 4));
         QCOMPARE(desk.selectedRow(), 0);
+    }
 
-        // A click takes 编号 2; Tab leaves the grid; 导入 hands the row on screen over.
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell(1, 0));
+    // A click takes 编号 2; Tab leaves the grid; 导入 hands the row on screen over.
+    void importHandsOverTheRowOnScreen()
+    {
+        Desk desk;
+        QVERIFY(openGrid(desk));
+        QTableView *view = desk.window->grid()->view();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell(view, 1, 0));
         QTest::keyClick(view, Qt::Key_Tab);
         QVERIFY(!view->hasFocus());
         desk.window->dataLink().runStatement("select * from 登记 where 编号 = 3");
         desk.click("exbt_in");
         QVERIFY(readBytes(desk.brinfo()).contains("0=2\r\n"));
+    }
 
-        // Enter and a double-click hand over too, and each says so for a while.
+    // Enter and a double-click hand over too, and each says so for a while.
+    void enterAndDoubleClickHandOverAndSaySo()
+    {
+        Desk desk;
+        QVERIFY(openGrid(desk));
+        QTableView *view = desk.window->grid()->view();
         auto *notice = desk.window->findChild<QLabel *>("handOffNotice");
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell(0, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell(view, 2, 0));
         QTest::keyClick(view, Qt::Key_Return);
         QVERIFY(readBytes(desk.brinfo()).contains("0=3\r\n"));
         QVERIFY(notice->isVisible());
         QCOMPARE(notice->text(), QStringLiteral("已导入：3"));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell(1, 0));
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell(1, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell(view, 1, 0));
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell(view, 1, 0));
         QVERIFY(readBytes(desk.brinfo()).contains("0=2\r\n"));
         QTRY_VERIFY(!notice->isVisible());
+    }
 
-        // Ctrl+C copies the whole cell, the menu's 复制整行 the row.
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell(2, 1));
+    // Ctrl+C copies the whole cell, the menu's 复制整行 the row.
+    void copyTakesTheWholeCellOrRow()
+    {
+        Desk desk;
+        QVERIFY(openGrid(desk));
+        QTableView *view = desk.window->grid()->view();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell(view, 0, 1));
         QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), "人1" + QString(5000, u'长'));
-        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, cell(2, 0), view->viewport()->mapToGlobal(cell(2, 0)));
+        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, cell(view, 0, 0), view->viewport()->mapToGlobal(cell(view, 0, 0)));
         QApplication::sendEvent(view->viewport(), &rightClick);
         view->findChild<QMenu *>()->actions().at(1)->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), "1\t人1" + QString(5000, u'长') + "\t2012/3/2 10:00:00");
+    }
 
-        // A cell too narrow for its text shows the text as a tooltip.
+    void narrowCellShowsItsTextAsATooltip()
+    {
+        Desk desk;
+        QVERIFY(openGrid(desk));
+        QTableView *view = desk.window->grid()->view();
         view->setColumnWidth(1, 4);
-        QHelpEvent hover(QEvent::ToolTip, cell(0, 1), view->viewport()->mapToGlobal(cell(0, 1)));
+        QHelpEvent hover(QEvent::ToolTip, cell(view, 2, 1), view->viewport()->mapToGlobal(cell(view, 2, 1)));
         QApplication::sendEvent(view->viewport(), &hover);
         QTRY_COMPARE(QToolTip::text(), QStringLiteral("人3"));
     }
@@ -250,6 +265,22 @@ private slots:
             MessageBoxService().show(QStringLiteral("写出错！"), MessageService::Icon::None, detail);
         }
         QCOMPARE(seen, QStringList({"确定", "true", "false", "确定", "true", "false"}));
+    }
+
+private:
+    // 编号 1 .. 3 in the grid, 人1 with a name of 5000 more characters.
+    static bool openGrid(Desk &desk)
+    {
+        desk.registry.people(3);
+        desk.registry.writeIni(desk.registry.connection(), "select 编号, 姓名, 登记日期 from 登记");
+        desk.registry.sql({"update 登记 set 姓名 = 姓名 || replace(hex(zeroblob(5000)), '00', '长') where 编号 = 1"});
+        desk.open();
+        return QTest::qWaitForWindowActive(desk.window.get());
+    }
+
+    static QPoint cell(const QTableView *view, int row, int column)
+    {
+        return view->visualRect(view->model()->index(row, column)).center();
     }
 };
 

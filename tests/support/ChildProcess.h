@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTest>
+
+namespace vesko::test {
+
+// A test's other processes are its own executable started again: the name of
+// the role a child plays first, the role's arguments after it.
+using ChildRole = int (*)(const QStringList &arguments);
+
+// Starts this executable, or `program` (a link to it), playing role.
+void startChild(QProcess &child, const QString &role, const QStringList &arguments, const QString &program = QString());
+
+// Starts program with signal blocked here while the child starts, and so in
+// the child: the signal waits there until the child is ready for it.
+void startHoldingSignal(QProcess &child, const QString &program, int signal);
+
+// The main of a test program whose children play role.
+template<class Tests>
+int testsOrRole(int argc, char *argv[], const QString &role, ChildRole play)
+{
+    QCoreApplication app(argc, argv);
+    if (QCoreApplication::arguments().value(1) == role)
+        return play(QCoreApplication::arguments().mid(2));
+    Tests tests;
+    return QTest::qExec(&tests, argc, argv);
+}
+
+} // namespace vesko::test
