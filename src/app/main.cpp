@@ -35,18 +35,23 @@ int main(int argc, char *argv[])
     });
 
     // Termination and the end of the desktop session close the window as a
-    // click on its close button does: the stop signal gets written.
-    // A request during a start-up message ends the program once start-up returns.
-    bool closed = false;
-    const auto closeWindow = [&window, &closed] { closed = window.close(); };
+    // click on its close button does: the stop signal gets written, a
+    // running statement is cancelled, and no message box waits for anyone.
+    // A request during start-up ends the program once start-up returns.
+    const auto closeWindow = [&window, &messages] {
+        messages.shutDown();
+        window.close();
+    };
     vesko::ShutdownSignals shutdown;
     QObject::connect(&shutdown, &vesko::ShutdownSignals::requested, &window, closeWindow);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [closeWindow](QSessionManager &) { closeWindow(); });
 
     window.start();
-    if (closed)
+    if (window.closeRequested()) {
+        window.close();
         return 0;
+    }
     window.show();
     return app.exec();
 }

@@ -9,9 +9,24 @@
 
 namespace vesko::db {
 
-std::shared_ptr<Connection> Connection::open(const QString &connectionString, const QString &programDir)
+namespace {
+
+const QString kCommandTimeout = QStringLiteral("Command Timeout");
+
+int commandTimeout(const ConnectionString &settings)
 {
-    const ConnectionString settings(connectionString);
+    if (!settings.contains(kCommandTimeout))
+        return Connection::kDefaultCommandTimeoutSeconds;
+    bool ok = false;
+    const int seconds = settings.value(kCommandTimeout).toInt(&ok);
+    if (!ok || seconds < 0)
+        throw DbError(QStringLiteral("Command Timeout must be a number of seconds (0 for no limit): %1")
+                          .arg(settings.value(kCommandTimeout)));
+    return seconds;
+}
+
+std::shared_ptr<Connection> openEngine(const ConnectionString &settings, const QString &programDir)
+{
     const QString provider = settings.value(QStringLiteral("Provider"));
     if (provider.compare(u"SQLite", Qt::CaseInsensitive) == 0) {
         const QString file = settings.value(QStringLiteral("Data Source"));
@@ -32,7 +47,18 @@ std::shared_ptr<Connection> Connection::open(const QString &connectionString, co
                       .arg(provider));
 }
 
-ResultPtr Connection::execute(const QString &statement)
+} // namespace
+
+std::shared_ptr<Connection> Connection::open(const QString &connectionString, const QString &programDir)
+{
+    const ConnectionString given(connectionString);
+    const int timeout = commandTimeout(given);
+    std::shared_ptr<Connection> connection = openEngine(ConnectionString(given.without(kCommandTimeout)), programDir);
+    connection->m_commandTimeoutSeconds = timeout;
+    return connection;
+}
+
+ResultPtr Connection::execute(const QString &statement, CancelRequestPtr cancel)
 {
     if (statement.trimmed().isEmpty())
         throw emptyStatementError();
@@ -41,22 +67,15 @@ ResultPtr Connection::execute(const QString &statement)
     if (statement.contains(QChar(u'\0')))
         throw DbError(QStringLiteral("The statement contains a NUL character."));
     m_rowsFetched.store(0, std::memory_order_relaxed);
-    m_cancelRequested = false;
-    m_running = true;
+    m_cancel = cancel ? std::move(cancel) : std::make_shared<CancelRequest>();
+    if (!m_cancel->attach(this))
+        throw cancelledError();
     struct Finished
     {
-        std::atomic<bool> &running;
-        ~Finished() { running = false; }
-    } finished{m_running};
+        CancelRequest &cancel;
+        ~Finished() { cancel.detach(); }
+    } finished{*m_cancel};
     return run(statement);
-}
-
-void Connection::cancel()
-{
-    if (!m_running)
-        return;
-    m_cancelRequested = true;
-    interrupt();
 }
 
 // A statement with nothing to run is refused, as the desk's original engine
@@ -69,6 +88,11 @@ DbError Connection::emptyStatementError()
 DbError Connection::severalStatementsError()
 {
     return DbError(QStringLiteral("The text holds more than one statement; none of them was run."));
+}
+
+DbError Connection::silenceError(int seconds)
+{
+    return DbError(QStringLiteral("The server did not answer in time: nothing came for %1 seconds.").arg(seconds));
 }
 
 DbError Connection::cancelledError()

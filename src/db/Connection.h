@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/CancelRequest.h"
 #include "db/DbError.h"
 #include "db/Dialect.h"
 #include "db/Result.h"
@@ -13,8 +14,9 @@ namespace vesko::db {
 
 // An open connection to one engine. Statements run synchronously, one thread
 // at a time, and give a complete snapshot; another thread may watch the rows
-// come in and cancel. A failure of kind ConnectionLost asks for a new
-// connection; the connection that gave it only repeats it.
+// come in and cancel through the statement's CancelRequest. A failure of kind
+// ConnectionLost asks for a new connection; the connection that gave it only
+// repeats it.
 class Connection
 {
 public:
@@ -26,8 +28,10 @@ public:
     //   Provider=SQLite;Data Source=registry.db
     //   Provider=PostgreSQL;Host=...;Port=...;Database=...;User ID=...;Password=...
     //   Provider=ODBC;DSN=...   (or any string with a DSN or Driver key)
-    // A relative SQLite path is taken from programDir. Throws DbError, with
-    // the engine's own text, on any failure.
+    // A relative SQLite path is taken from programDir. The key
+    // Command Timeout=<seconds> (any engine; 0 for none) sets how long a
+    // statement may go without receiving anything, 30 seconds unless given.
+    // Throws DbError, with the engine's own text, on any failure.
     static std::shared_ptr<Connection> open(const QString &connectionString,
                                             const QString &programDir);
 
@@ -41,7 +45,11 @@ public:
     // that runs them all has its work rolled back (a COMMIT among them is
     // beyond recall). A blank text, or one with a NUL character, is refused
     // before the engine sees it. Throws DbError.
-    ResultPtr execute(const QString &statement);
+    //
+    // A cancel of the request ends the statement with DbError of kind
+    // Cancelled, whenever it comes: a request cancelled before the call runs
+    // nothing. The rows fetched so far are dropped at the next batch.
+    ResultPtr execute(const QString &statement, CancelRequestPtr cancel = {});
 
     // How a composed search statement writes dates and patterns here.
     const Dialect &dialect() const { return m_dialect; }
@@ -49,16 +57,10 @@ public:
     // Rows the running statement has fetched so far; safe from any thread.
     qint64 rowsFetched() const { return m_rowsFetched.load(std::memory_order_relaxed); }
 
-    // Asks the engine to stop the statement that execute() runs on another
-    // thread; execute() then throws DbError of kind Cancelled. A server that
-    // does not answer the request within a second is given up: the
-    // connection then counts as lost. Safe from any thread; does nothing
-    // when no statement runs.
-    void cancel();
-    // Whether cancel() was called for the running statement.
-    bool cancelRequested() const { return m_cancelRequested.load(); }
     // The failure of a cancelled statement, in the same words on every engine.
     static DbError cancelledError();
+
+    static constexpr int kDefaultCommandTimeoutSeconds = 30;
 
 protected:
     explicit Connection(Dialect dialect)
@@ -71,20 +73,29 @@ protected:
     // a NUL character.
     virtual ResultPtr run(const QString &statement) = 0;
 
-    // Passes a cancel request to the engine; called on the cancelling thread.
+    // Passes a cancel to the engine while run() works; called on the
+    // cancelling thread, which it must not keep waiting.
     virtual void interrupt() = 0;
+
+    // Whether the running statement was cancelled; on the statement's thread.
+    bool cancelRequested() const { return m_cancel && m_cancel->isCancelled(); }
+    // Seconds a statement may go without receiving anything; 0 for no limit.
+    int commandTimeoutSeconds() const { return m_commandTimeoutSeconds; }
 
     std::atomic<qint64> &fetchCounter() { return m_rowsFetched; }
 
     // The failures every engine reports in the same words.
     static DbError emptyStatementError();
     static DbError severalStatementsError();
+    static DbError silenceError(int seconds);
 
 private:
+    friend class CancelRequest;
+
     Dialect m_dialect;
     std::atomic<qint64> m_rowsFetched{0};
-    std::atomic<bool> m_running{false};
-    std::atomic<bool> m_cancelRequested{false};
+    CancelRequestPtr m_cancel;
+    int m_commandTimeoutSeconds = kDefaultCommandTimeoutSeconds;
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;

@@ -11,7 +11,11 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -150,9 +154,9 @@ int typeFromSql(SQLSMALLINT sqlType)
 class OdbcRows
 {
 public:
-    OdbcRows(SQLHSTMT statement, SQLSMALLINT columns, const Connection &connection)
+    OdbcRows(SQLHSTMT statement, SQLSMALLINT columns, std::function<bool()> cancelled)
         : m_statement(statement)
-        , m_connection(connection)
+        , m_cancelled(std::move(cancelled))
         , m_columns(columns)
         , m_buffer(4096)
     {
@@ -180,7 +184,7 @@ public:
     bool next()
     {
         // Between the driver's calls a cancel ends the fetch here.
-        if (m_connection.cancelRequested())
+        if (m_cancelled())
             throw Connection::cancelledError();
         const SQLRETURN fetched = SQLFetch(m_statement);
         if (fetched == SQL_NO_DATA)
@@ -224,7 +228,7 @@ public:
 
 private:
     SQLHSTMT m_statement;
-    const Connection &m_connection;
+    std::function<bool()> m_cancelled;
     SQLSMALLINT m_columns;
     std::vector<SQLWCHAR> m_buffer;
     std::vector<int> m_types;
@@ -238,15 +242,43 @@ struct OdbcConnection::Handles
 {
     HandlePtr<void, freeHandle<SQL_HANDLE_ENV>> environment;
     HandlePtr<void, disconnectAndFree> connection;
-    // The statement that runs, for a cancel from another thread.
-    std::mutex runningLock;
+    // The statement that runs, for the cancelling thread. stateLock is
+    // never held across a driver call; cancelLock is held across SQLCancel,
+    // and the statement is freed only under it.
+    std::mutex stateLock;
+    std::condition_variable stateChanged;
+    std::mutex cancelLock;
     SQLHSTMT running = SQL_NULL_HANDLE;
-    bool cancelSent = false;
+    quint64 runNumber = 0;
+    bool cancelling = false;
+
+    // Repeats SQLCancel on statement run until that statement ends.
+    static void cancelUntilDone(const std::shared_ptr<Handles> &handles, quint64 run)
+    {
+        for (;;) {
+            {
+                const std::lock_guard cancelGuard(handles->cancelLock);
+                SQLHSTMT statement = SQL_NULL_HANDLE;
+                {
+                    const std::lock_guard guard(handles->stateLock);
+                    if (handles->runNumber != run || handles->running == SQL_NULL_HANDLE)
+                        return;
+                    statement = handles->running;
+                }
+                SQLCancel(statement);
+            }
+            std::unique_lock guard(handles->stateLock);
+            if (handles->stateChanged.wait_for(guard, std::chrono::milliseconds(kCancelRepeatMs), [&] {
+                    return handles->runNumber != run || handles->running == SQL_NULL_HANDLE;
+                }))
+                return;
+        }
+    }
 };
 
 OdbcConnection::OdbcConnection(const QString &connectionString)
     : Connection(Dialect())
-    , m_handles(std::make_unique<Handles>())
+    , m_handles(std::make_shared<Handles>())
 {
     SQLHENV env = SQL_NULL_HANDLE;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
@@ -324,13 +356,11 @@ ResultPtr OdbcConnection::run(const QString &statement)
 
 void OdbcConnection::interrupt()
 {
-    // One request per statement: a driver may take a cancel that finds no
-    // work under way as a close of the statement.
-    const std::lock_guard lock(m_handles->runningLock);
-    if (m_handles->running != SQL_NULL_HANDLE && !m_handles->cancelSent) {
-        m_handles->cancelSent = true;
-        SQLCancel(m_handles->running);
-    }
+    const std::lock_guard guard(m_handles->stateLock);
+    if (m_handles->running == SQL_NULL_HANDLE || m_handles->cancelling)
+        return;
+    m_handles->cancelling = true;
+    std::thread(&Handles::cancelUntilDone, m_handles, m_handles->runNumber).detach();
 }
 
 ResultPtr OdbcConnection::runStatement(const QString &statement)
@@ -340,24 +370,27 @@ ResultPtr OdbcConnection::runStatement(const QString &statement)
     check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &raw), SQL_HANDLE_DBC, dbc);
     const StatementPtr handle(raw);
     // A driver without a query timeout runs without one.
-    SQLSetStmtAttrW(raw, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(kQueryTimeoutSeconds), 0);
+    SQLSetStmtAttrW(raw, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(commandTimeoutSeconds())), 0);
     {
-        const std::lock_guard lock(m_handles->runningLock);
+        const std::lock_guard guard(m_handles->stateLock);
         m_handles->running = raw;
-        m_handles->cancelSent = false;
+        ++m_handles->runNumber;
+        m_handles->cancelling = false;
     }
-    // A cancel that came before found no statement to cancel.
-    if (cancelRequested())
-        throw cancelledError();
     struct Finished
     {
         Handles &handles;
         ~Finished()
         {
-            const std::lock_guard lock(handles.runningLock);
+            const std::lock_guard cancelGuard(handles.cancelLock);
+            const std::lock_guard guard(handles.stateLock);
             handles.running = SQL_NULL_HANDLE;
+            handles.stateChanged.notify_all();
         }
     } finished{*m_handles};
+    // A cancel that came before found no statement to cancel.
+    if (cancelRequested())
+        throw cancelledError();
     const SQLRETURN rc = SQLExecDirectW(raw, const_cast<SQLWCHAR *>(wide(statement)), SQLINTEGER(statement.size()));
     if (rc != SQL_NO_DATA)
         check(rc, SQL_HANDLE_STMT, raw);
@@ -365,7 +398,7 @@ ResultPtr OdbcConnection::runStatement(const QString &statement)
     check(SQLNumResultCols(raw, &columns), SQL_HANDLE_STMT, raw);
     ResultPtr result = std::make_shared<Snapshot>();
     if (columns > 0) {
-        OdbcRows rows(raw, columns, *this);
+        OdbcRows rows(raw, columns, [this] { return cancelRequested(); });
         result = buildSnapshot(rows, fetchCounter());
     }
     if (SQLMoreResults(raw) != SQL_NO_DATA)

@@ -10,6 +10,10 @@ namespace vesko::db {
 // to the driver as it is, except that PostgreSQL's driver is told to read
 // results through a cursor unless the string sets UseDeclareFetch itself.
 // Each statement runs in a transaction of its own.
+//
+// A cancel is passed to the driver by a thread of its own, which repeats
+// SQLCancel every 250 ms while the statement runs, since a driver may block
+// in it and may drop one that comes before the statement starts.
 class OdbcConnection final : public Connection
 {
 public:
@@ -22,8 +26,7 @@ protected:
     void interrupt() override;
 
 private:
-    // A statement the driver gets no answer for fails after this long.
-    static constexpr long kQueryTimeoutSeconds = 30;
+    static constexpr int kCancelRepeatMs = 250;
 
     void connect(const QString &connectionString);
     // The dialect from the name the driver gives its database system.
@@ -32,7 +35,8 @@ private:
     ResultPtr runStatement(const QString &statement);
 
     struct Handles;
-    std::unique_ptr<Handles> m_handles;
+    // Shared with the cancelling thread, which may outlive the connection.
+    std::shared_ptr<Handles> m_handles;
 };
 
 } // namespace vesko::db

@@ -12,6 +12,9 @@
 #include <vector>
 
 #include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace vesko::db {
 
@@ -158,8 +161,13 @@ PgConnection::PgConnection(const ConnectionString &settings)
     if (PQstatus(m_connection.get()) != CONNECTION_OK)
         throw DbError(trimmedMessage(PQerrorMessage(m_connection.get())));
     // Dates come back as 2012-03-05 whatever the server's default style,
-    // and a backslash in a literal the search composed cannot end it.
-    for (const char *setting : {"SET DateStyle TO ISO", "SET standard_conforming_strings TO on"}) {
+    // a backslash in a literal the search composed cannot end it, and a
+    // session whose desk closed the connection ends within a second, even
+    // in the middle of a statement.
+    std::vector<const char *> settingsToApply = {"SET DateStyle TO ISO", "SET standard_conforming_strings TO on"};
+    if (PQserverVersion(m_connection.get()) >= 140000)
+        settingsToApply.push_back("SET client_connection_check_interval TO 1000");
+    for (const char *setting : settingsToApply) {
         const PgResultPtr set(PQexec(m_connection.get(), setting));
         if (PQresultStatus(set.get()) != PGRES_COMMAND_OK)
             throw DbError(trimmedMessage(PQerrorMessage(m_connection.get())));
@@ -168,6 +176,42 @@ PgConnection::PgConnection(const ConnectionString &settings)
     if (!m_cancel)
         throw DbError(QStringLiteral("libpq could not prepare a cancel request"));
 }
+
+// The outcome of the cancel requests of one statement, shared with the
+// threads that send them.
+struct PgConnection::CancelSending
+{
+    enum State { Idle, Sending, Sent, Failed };
+    std::atomic<int> state = Idle;
+
+    // One request, from a child process: PQcancel may be called where only
+    // async-signal-safe calls are allowed, and the child can be killed when
+    // a server takes the request and never answers it.
+    static void send(std::shared_ptr<pg_cancel> cancel, std::shared_ptr<CancelSending> sending, int limitSeconds)
+    {
+        sending->state = Sending;
+        std::thread([cancel = std::move(cancel), sending = std::move(sending), limitSeconds] {
+            const pid_t child = fork();
+            if (child == 0) {
+                struct sigaction action = {};
+                action.sa_handler = SIG_DFL;
+                sigaction(SIGALRM, &action, nullptr);
+                sigset_t alarmOnly;
+                sigemptyset(&alarmOnly);
+                sigaddset(&alarmOnly, SIGALRM);
+                sigprocmask(SIG_UNBLOCK, &alarmOnly, nullptr);
+                alarm(unsigned(limitSeconds));
+                char error[256];
+                _exit(PQcancel(cancel.get(), error, sizeof error) ? 0 : 1);
+            }
+            int status = 0;
+            while (child > 0 && waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+            const bool sent = child > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+            sending->state = sent ? Sent : Failed;
+        }).detach();
+    }
+};
 
 PgConnection::~PgConnection() = default;
 
@@ -182,6 +226,7 @@ ResultPtr PgConnection::run(const QString &statement)
     if (cancelRequested())
         throw cancelledError();
     m_giveUpAt = QDeadlineTimer(QDeadlineTimer::Forever);
+    m_resendAt = QDeadlineTimer(QDeadlineTimer::Forever);
     const QByteArray sql = statement.toUtf8();
     // The extended protocol runs a single statement and refuses a text
     // holding several; single-row mode hands the rows over as they come.
@@ -194,7 +239,7 @@ ResultPtr PgConnection::run(const QString &statement)
     switch (PQresultStatus(first.get())) {
     case PGRES_SINGLE_TUPLE:
     case PGRES_TUPLES_OK: {
-        PgRows rows(std::move(first), [this] { return nextResult(); });
+        PgRows rows(std::move(first), [this] { return nextRow(); });
         return buildSnapshot(rows, fetchCounter());
     }
     case PGRES_EMPTY_QUERY:
@@ -232,51 +277,79 @@ PgResultPtr PgConnection::nextResult()
     return result;
 }
 
+PgResultPtr PgConnection::nextRow()
+{
+    if (cancelRequested()) {
+        // The rows that are still on their way are read and dropped until
+        // the server ends the statement.
+        while (nextResult()) {
+        }
+        throw cancelledError();
+    }
+    return nextResult();
+}
+
 void PgConnection::waitUntilReady()
 {
     PGconn *const connection = m_connection.get();
+    const int silenceMs = commandTimeoutSeconds() * 1000;
     // Input is read only when no whole result is buffered: each read moves
     // the buffered rest to the front of libpq's buffer.
-    while (PQisBusy(connection)) {
+    for (;;) {
+        if (cancelRequested())
+            pursueCancel();
+        if (!PQisBusy(connection))
+            return;
         pollfd waitFor[] = {{PQsocket(connection), POLLIN, 0}, {m_wake.fd(), POLLIN, 0}};
-        const bool cancelSent = !m_giveUpAt.isForever();
-        const int ready = poll(waitFor, 2, cancelSent ? int(m_giveUpAt.remainingTime()) : kSilenceLimitMs);
+        const bool cancelling = !m_giveUpAt.isForever();
+        const int timeout = cancelling ? int(qMin(m_giveUpAt.remainingTime(), m_resendAt.remainingTime()))
+                                       : (silenceMs > 0 ? silenceMs : -1);
+        const int ready = poll(waitFor, 2, timeout);
         if (ready < 0 && errno != EINTR)
             throw DbError(QStringLiteral("poll: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
-        if (ready == 0) {
+        if (ready == 0 && !cancelling) {
             // The server sent nothing for too long: the statement is given
             // up, and with it the connection, which is still busy with it.
-            m_lost = true;
-            if (cancelSent)
-                throw cancelledError();
-            sendCancel();
-            throw DbError(QStringLiteral("The server did not answer in time: nothing came for %1 seconds.")
-                              .arg(kSilenceLimitMs / 1000));
+            CancelSending::send(m_cancel, std::make_shared<CancelSending>(), kCancelRequestLimitSeconds);
+            giveUp();
+            throw silenceError(commandTimeoutSeconds());
         }
-        if (ready > 0 && (waitFor[1].revents & POLLIN)) {
+        if (ready > 0 && (waitFor[1].revents & POLLIN))
             m_wake.clear();
-            if (!cancelSent) {
-                m_giveUpAt.setRemainingTime(kCancelGraceMs);
-                sendCancel();
-            }
-        }
-        if (ready > 0 && !PQconsumeInput(connection))
+        if (ready > 0 && waitFor[0].revents && !PQconsumeInput(connection))
             throw failure(nullptr);
     }
 }
 
-void PgConnection::sendCancel() const
+void PgConnection::pursueCancel()
 {
-    // PQcancel opens a connection of its own and may wait long for a server
-    // that has gone away; the statement's thread does not wait with it.
-    std::thread([cancel = m_cancel] {
-        char error[256];
-        PQcancel(cancel.get(), error, sizeof error);
-    }).detach();
+    if (m_giveUpAt.isForever()) {
+        m_giveUpAt.setRemainingTime(kCancelGraceMs);
+        m_resendAt = QDeadlineTimer(0);
+        m_sending = std::make_shared<CancelSending>();
+    }
+    if (m_giveUpAt.hasExpired() || m_sending->state == CancelSending::Failed) {
+        giveUp();
+        throw cancelledError();
+    }
+    if (m_resendAt.hasExpired()) {
+        // One request at a time: a request still under way is not doubled.
+        if (m_sending->state != CancelSending::Sending)
+            CancelSending::send(m_cancel, m_sending, kCancelRequestLimitSeconds);
+        m_resendAt.setRemainingTime(kCancelRepeatMs);
+    }
+}
+
+void PgConnection::giveUp()
+{
+    m_lost = true;
+    m_connection.reset();
 }
 
 DbError PgConnection::failure(const PGresult *result)
 {
+    if (!m_connection)
+        return DbError(QStringLiteral("The connection to the server was lost."), DbError::Kind::ConnectionLost);
     const QString text = trimmedMessage(result ? PQresultErrorMessage(result) : PQerrorMessage(m_connection.get()));
     if (PQstatus(m_connection.get()) == CONNECTION_BAD) {
         m_lost = true;

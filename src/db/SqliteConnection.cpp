@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <functional>
 #include <vector>
 
 namespace vesko::db {
@@ -60,10 +61,10 @@ QString errorText(sqlite3 *db)
 class SqliteRows
 {
 public:
-    SqliteRows(sqlite3 *db, sqlite3_stmt *statement, const Connection &connection)
-        : m_db(db)
-        , m_statement(statement)
-        , m_connection(connection)
+    SqliteRows(sqlite3_stmt *statement, std::function<void()> rowArrived, std::function<DbError()> failure)
+        : m_statement(statement)
+        , m_rowArrived(std::move(rowArrived))
+        , m_failure(std::move(failure))
     {
     }
 
@@ -85,15 +86,12 @@ public:
 
     bool next()
     {
-        // sqlite3_interrupt stops only a statement that is stepping.
-        if (m_connection.cancelRequested())
-            throw Connection::cancelledError();
         const int rc = sqlite3_step(m_statement);
         if (rc == SQLITE_DONE)
             return false;
         if (rc != SQLITE_ROW)
-            throw DbError(errorText(m_db), m_connection.cancelRequested() ? DbError::Kind::Cancelled
-                                                                           : DbError::Kind::Failed);
+            throw m_failure();
+        m_rowArrived();
         // Before the text is read: reading converts the value.
         for (auto it = m_untyped.begin(); it != m_untyped.end();) {
             const int storageClass = sqlite3_column_type(m_statement, *it);
@@ -118,9 +116,9 @@ public:
     int columnType(int column) const { return m_types[std::size_t(column)]; }
 
 private:
-    sqlite3 *m_db;
     sqlite3_stmt *m_statement;
-    const Connection &m_connection;
+    std::function<void()> m_rowArrived;
+    std::function<DbError()> m_failure;
     std::vector<int> m_types;
     std::vector<int> m_untyped;
 };
@@ -150,6 +148,7 @@ SqliteConnection::SqliteConnection(const QString &path)
         throw DbError(QStringLiteral("%1: %2").arg(reason, path));
     }
     sqlite3_busy_handler(db, waitForLock, this);
+    sqlite3_progress_handler(db, 1000, checkProgress, this);
 }
 
 // A file another program holds locked is waited for up to 5 seconds, in
@@ -162,13 +161,38 @@ int SqliteConnection::waitForLock(void *connection, int attempts)
     return 1;
 }
 
+int SqliteConnection::checkProgress(void *connection)
+{
+    auto *self = static_cast<SqliteConnection *>(connection);
+    if (self->cancelRequested())
+        return 1;
+    if (self->m_silentUntil.hasExpired()) {
+        self->m_silenceExpired = true;
+        return 1;
+    }
+    return 0;
+}
+
 void SqliteConnection::interrupt()
 {
-    sqlite3_interrupt(m_db.get());
+    // The progress handler reads the request on the statement's own thread:
+    // no interrupt can land between two statements and be lost.
 }
 
 ResultPtr SqliteConnection::run(const QString &statement)
 {
+    const int limit = commandTimeoutSeconds();
+    const auto restartSilence = [this, limit] {
+        m_silentUntil = limit > 0 ? QDeadlineTimer(limit * 1000) : QDeadlineTimer(QDeadlineTimer::Forever);
+    };
+    restartSilence();
+    m_silenceExpired = false;
+    // A cancel also ends a wait for a lock, which fails as busy.
+    const auto failure = [this, limit] {
+        if (cancelRequested())
+            return cancelledError();
+        return m_silenceExpired ? silenceError(limit) : DbError(errorText(m_db.get()));
+    };
     const QByteArray sql = statement.toUtf8();
     const char *const end = sql.constData() + sql.size();
     const char *tail = nullptr;
@@ -177,7 +201,7 @@ ResultPtr SqliteConnection::run(const QString &statement)
     const StatementPtr statementHandle(first);
     // Reading the schema may wait for a lock, and a cancel ends that wait.
     if (prepared != SQLITE_OK)
-        throw cancelRequested() ? cancelledError() : DbError(errorText(m_db.get()));
+        throw failure();
     if (!first)
         throw emptyStatementError();
     // Whatever follows the first statement may only be blanks and comments;
@@ -188,7 +212,7 @@ ResultPtr SqliteConnection::run(const QString &statement)
     if (rest != SQLITE_OK || second)
         throw severalStatementsError();
 
-    SqliteRows rows(m_db.get(), first, *this);
+    SqliteRows rows(first, restartSilence, failure);
     if (sqlite3_column_count(first) > 0)
         return buildSnapshot(rows, fetchCounter());
     while (rows.next()) {

@@ -4,8 +4,8 @@
 
 namespace vesko {
 
-// The five stored texts of vesko.ini and the connection state, shared by
-// the main window and the settings dialog. Empty texts at start; an empty
+// The five stored texts of vesko.ini, shared by the main window and the
+// settings dialog. Empty texts at start; an empty
 // statement means its button does nothing.
 struct RunConfig
 {
@@ -14,10 +14,6 @@ struct RunConfig
     QString allStatement;     // 全部
     QString spare1Statement;  // 备用一
     QString spare2Statement;  // 备用二
-
-    // True after a successful connect, false after a failed one; read only by
-    // the settings dialog's connection test.
-    bool connected = false;
 };
 
 } // namespace vesko

@@ -1,6 +1,5 @@
 #include "core/link/DataLink.h"
 
-#include "core/config/RunConfig.h"
 #include "core/link/DatabaseCall.h"
 #include "core/link/ResultView.h"
 #include "core/platform/MessageService.h"
@@ -26,10 +25,8 @@ QString statementDetail(const QString &why, const QString &statement)
 
 } // namespace
 
-DataLink::DataLink(RunConfig &config, ProgramDirectory directory, MessageService &messages,
-                   ResultView &view)
-    : m_config(config)
-    , m_directory(std::move(directory))
+DataLink::DataLink(ProgramDirectory directory, MessageService &messages, ResultView &view)
+    : m_directory(std::move(directory))
     , m_messages(messages)
     , m_view(view)
     , m_result(std::make_shared<db::Snapshot>())
@@ -48,7 +45,7 @@ bool DataLink::runAndWait(DatabaseCall &call)
 
 bool DataLink::connect()
 {
-    const QString text = m_config.connectionString;
+    const QString text = m_connectionString;
     const QString directory = m_directory.path();
     auto opened = std::make_shared<db::ConnectionPtr>();
     DatabaseCall call([opened, text, directory] { *opened = db::Connection::open(text, directory); },
@@ -60,29 +57,31 @@ bool DataLink::connect()
     return true;
 }
 
-void DataLink::openConnection()
+bool DataLink::openConnection(const QString &connectionString)
 {
+    m_connectionString = connectionString;
     m_connection.reset();
     m_connectionAbandoned = false;
     try {
-        m_config.connected = connect();
-        if (!m_config.connected)
+        m_connected = connect();
+        if (!m_connected)
             m_messages.show(kConnectFailed, MessageService::Icon::None,
-                            connectionDetail(kCancelled, m_config.connectionString));
+                            connectionDetail(kCancelled, m_connectionString));
     } catch (const db::DbError &error) {
-        m_config.connected = false;
+        m_connected = false;
         m_messages.show(kConnectFailed, MessageService::Icon::None,
-                        connectionDetail(error.detail(), m_config.connectionString));
+                        connectionDetail(error.detail(), m_connectionString));
     }
+    return m_connected;
 }
 
 db::ResultPtr DataLink::fetchOnce(const QString &statement)
 {
     const db::ConnectionPtr connection = m_connection;
     auto result = std::make_shared<db::ResultPtr>();
-    DatabaseCall call([connection, statement, result] { *result = connection->execute(statement); },
-                      [connection] { connection->cancel(); },
-                      [connection] { return connection->rowsFetched(); });
+    auto cancel = std::make_shared<db::CancelRequest>();
+    DatabaseCall call([connection, statement, result, cancel] { *result = connection->execute(statement, cancel); },
+                      [cancel] { cancel->cancel(); }, [connection] { return connection->rowsFetched(); });
     if (runAndWait(call))
         return *result;
     if (call.wasAbandoned()) {
@@ -156,9 +155,9 @@ void DataLink::refresh(const QString &statement)
     m_view.setCountText(countText(m_result->rowCount()));
 }
 
-void DataLink::reconnectAndShow(const QString &statement)
+void DataLink::reconnectAndShow(const QString &connectionString, const QString &statement)
 {
-    openConnection();
+    openConnection(connectionString);
     if (execute(statement) == Outcome::Done && m_result->isOpen())
         showResult();
 }

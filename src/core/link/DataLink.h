@@ -11,7 +11,6 @@ namespace vesko {
 class DatabaseCall;
 class MessageService;
 class ResultView;
-struct RunConfig;
 
 // The main window's connection and current result, and the routines that
 // replace them. Each routine reports its own failures through the message
@@ -29,10 +28,13 @@ public:
     static inline const QString kConnectFailed = QStringLiteral("连接数据库错误，请检查或设置数据库连接参数！");
     static inline const QString kStatementFailed = QStringLiteral("查询错误，请检查查询语句设置是否正确！");
 
-    DataLink(RunConfig &config, ProgramDirectory directory, MessageService &messages, ResultView &view);
+    DataLink(ProgramDirectory directory, MessageService &messages, ResultView &view);
 
-    // Drops the connection and opens a fresh one with connectionString; sets connected.
-    void openConnection();
+    // Drops the connection and opens a fresh one; false when it failed,
+    // which it has shown.
+    bool openConnection(const QString &connectionString);
+    // Whether the last openConnection() succeeded.
+    bool isConnected() const { return m_connected; }
     // Runs statement into a fresh result; on failure the result is not open.
     void runStatement(const QString &statement);
     // runStatement, then bind the grid; with an open result also make its
@@ -40,7 +42,7 @@ public:
     // reads 0, as the grid shows no rows.
     void refresh(const QString &statement);
     // openConnection, runStatement, and with an open result showResult().
-    void reconnectAndShow(const QString &statement);
+    void reconnectAndShow(const QString &connectionString, const QString &statement);
 
     // Shows an open result: rebuild the panel, bind the grid, rewrite the
     // count. Throws db::DbError when the result is not open.
@@ -58,8 +60,8 @@ public:
 private:
     enum class Outcome { Done, Failed, Cancelled };
 
-    // Opens a connection with connectionString; false when cancelled.
-    // Throws db::DbError.
+    // Opens a connection with the last connection string; false when
+    // cancelled. Throws db::DbError.
     bool connect();
     // Runs statement into m_result, showing its failure.
     Outcome execute(const QString &statement);
@@ -70,10 +72,11 @@ private:
     // Runs the call and waits for it; false when it was cancelled.
     bool runAndWait(DatabaseCall &call);
 
-    RunConfig &m_config;
     ProgramDirectory m_directory;
     MessageService &m_messages;
     ResultView &m_view;
+    QString m_connectionString;
+    bool m_connected = false;
     db::ConnectionPtr m_connection;
     // The connection was left behind by a cancel the engine did not answer:
     // the next statement opens a fresh one first.

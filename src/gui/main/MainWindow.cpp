@@ -55,7 +55,7 @@ MainWindow::MainWindow(RunConfig &config, ProgramDirectory directory, MessageSer
     , m_directory(std::move(directory))
     , m_messages(messages)
     , m_clock(clock)
-    , m_link(config, m_directory, messages, *this)
+    , m_link(m_directory, messages, *this)
 {
     setObjectName(QStringLiteral("w_yu"));
     setWindowTitle(kAppTitle);
@@ -159,7 +159,7 @@ void MainWindow::start()
         startupFailed();
         return;
     }
-    m_link.openConnection();
+    m_link.openConnection(m_config.connectionString);
     m_link.runStatement(m_config.defaultStatement);
     if (!m_link.result()->isOpen()) {
         startupFailed();
@@ -259,10 +259,23 @@ void MainWindow::handOffCurrentRow()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (m_closed) {
+        event->accept();
+        return;
+    }
+    if (m_runningCall) {
+        // The routine waiting for the call goes on once the call has
+        // ended; the window closes after it.
+        m_closePending = true;
+        m_runningCall->cancel();
+        event->ignore();
+        return;
+    }
     // An open settings dialog stores its values first; nothing is reconnected.
     if (m_settings)
         m_settings->closeForShutdown();
     RecordHandOff(m_directory, m_messages).stopSignal();
+    m_closed = true;
     event->accept();
 }
 
@@ -296,7 +309,13 @@ void MainWindow::setCountText(const QString &text)
 
 void MainWindow::waitFor(DatabaseCall &call)
 {
+    if (closeRequested())
+        call.cancel();
+    m_runningCall = &call;
     ProgressWaiter(this).waitFor(call);
+    m_runningCall = nullptr;
+    if (m_closePending && !m_closed)
+        QTimer::singleShot(0, this, &QWidget::close);
 }
 
 } // namespace vesko

@@ -29,6 +29,10 @@ class SettingsDialog;
 //
 // F3 and Ctrl+Enter run 查询 and F5 runs 刷新 from anywhere in the window. A
 // hand-off takes the record the grid shows and says so for two seconds.
+//
+// A close request while a statement runs cancels it, and every statement
+// after it, and the window closes as soon as the routine that ran it is
+// done.
 class MainWindow : public QWidget, private ResultView
 {
     Q_OBJECT
@@ -43,6 +47,8 @@ public:
     void start();
 
     DataLink &dataLink() { return m_link; }
+    // A close was asked for, whether or not it has happened yet.
+    bool closeRequested() const { return m_closePending || m_closed; }
     SearchPanel *searchPanel() const { return m_panel; }
     // The settings dialog while it is open.
     SettingsDialog *settingsDialog() const;
@@ -89,6 +95,9 @@ private:
     QLabel *m_notice = nullptr;
     QTimer *m_noticeTimer = nullptr;
     QPointer<SettingsDialog> m_settings;
+    QPointer<DatabaseCall> m_runningCall;
+    bool m_closePending = false;
+    bool m_closed = false;
 };
 
 } // namespace vesko

@@ -33,25 +33,6 @@ const BoxText kBoxes[5] = {{"t_cn", &RunConfig::connectionString},
                            {"t_qt1", &RunConfig::spare1Statement},
                            {"t_qt2", &RunConfig::spare2Statement}};
 
-// Keeps the connection string while another is swapped in for a test.
-class ConnectionSwap
-{
-public:
-    ConnectionSwap(RunConfig &config, const QString &connection)
-        : m_config(config)
-        , m_kept(config.connectionString)
-    {
-        m_config.connectionString = connection;
-    }
-    ~ConnectionSwap() { m_config.connectionString = m_kept; }
-    ConnectionSwap(const ConnectionSwap &) = delete;
-    ConnectionSwap &operator=(const ConnectionSwap &) = delete;
-
-private:
-    RunConfig &m_config;
-    QString m_kept;
-};
-
 } // namespace
 
 SettingsDialog::SettingsDialog(RunConfig &config, DataLink &link, ProgramDirectory directory,
@@ -134,18 +115,13 @@ RunConfig SettingsDialog::enteredTexts() const
 
 void SettingsDialog::testConnection()
 {
-    {
-        ConnectionSwap swap(m_config, m_boxes[0]->text());
-        m_link.openConnection();
-    }
-    if (m_config.connected)
+    if (m_link.openConnection(m_boxes[0]->text()))
         m_messages.show(QStringLiteral("数据库连接成功！"), MessageService::Icon::None);
 }
 
 void SettingsDialog::testStatement(const QLineEdit *box)
 {
-    ConnectionSwap swap(m_config, m_boxes[0]->text());
-    m_link.reconnectAndShow(box->text());
+    m_link.reconnectAndShow(m_boxes[0]->text(), box->text());
 }
 
 void SettingsDialog::closeForShutdown()
@@ -169,10 +145,9 @@ void SettingsDialog::storeAndApply()
         return;
     }
     writeStatementTexts(m_directory.veskoIni(), texts, m_messages);
-    texts.connected = m_config.connected;
     m_config = texts;
     if (!m_shuttingDown)
-        m_link.reconnectAndShow(m_config.defaultStatement);
+        m_link.reconnectAndShow(m_config.connectionString, m_config.defaultStatement);
 }
 
 } // namespace vesko

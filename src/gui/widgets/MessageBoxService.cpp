@@ -21,6 +21,8 @@ MessageBoxService::MessageBoxService(QWidget *parent)
 
 void MessageBoxService::show(const QString &text, Icon icon, const QString &detail)
 {
+    if (m_shutDown)
+        return;
     QMessageBox box(icon == Icon::Information ? QMessageBox::Information : QMessageBox::NoIcon,
                     kAppTitle, text, QMessageBox::Ok, m_parent);
     if (!detail.isEmpty())
@@ -34,7 +36,16 @@ void MessageBoxService::show(const QString &text, Icon icon, const QString &deta
     auto *layout = static_cast<QGridLayout *>(box.layout());
     layout->addItem(new QSpacerItem(box.fontMetrics().horizontalAdvance(kAppTitle) + kTitleBarExtra, 0),
                     layout->rowCount(), 0, 1, layout->columnCount());
+    m_open.append(&box);
     box.exec();
+    m_open.removeAll(&box);
+}
+
+void MessageBoxService::shutDown()
+{
+    m_shutDown = true;
+    for (const QPointer<QMessageBox> &box : std::as_const(m_open))
+        box->done(QMessageBox::Ok);
 }
 
 } // namespace vesko

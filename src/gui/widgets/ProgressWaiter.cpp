@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -21,6 +23,63 @@ QString progressText(const DatabaseCall &call)
         .arg(call.rowsFetched());
 }
 
+bool isUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Holds the input of every window back while a call runs, as a modal
+// window would, but lets close requests through, so that a window can be
+// closed in the middle of a statement. Esc cancels from the first moment.
+class InputGuard : public QObject
+{
+public:
+    explicit InputGuard(DatabaseCall &call)
+        : m_call(call)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~InputGuard() override { qApp->removeEventFilter(this); }
+
+    // Input for the progress window and its children goes through.
+    void allow(QWidget *window) { m_allowed = window; }
+
+protected:
+    bool eventFilter(QObject *receiver, QEvent *event) override
+    {
+        if (!isUserInput(event->type()))
+            return false;
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+            m_call.cancel();
+            return true;
+        }
+        auto *widget = qobject_cast<QWidget *>(receiver);
+        return !(m_allowed && widget && m_allowed->isAncestorOf(widget)) && !(widget && widget == m_allowed);
+    }
+
+private:
+    DatabaseCall &m_call;
+    QPointer<QWidget> m_allowed;
+};
+
 class ProgressDialog : public QDialog
 {
 public:
@@ -29,7 +88,6 @@ public:
     {
         setObjectName(QStringLiteral("progress"));
         setWindowTitle(kAppTitle);
-        setModal(true);
         // Room for the caption beside a title bar's buttons.
         setMinimumWidth(280);
         auto *text = new QLabel(progressText(call), this);
@@ -42,14 +100,13 @@ public:
         cancel->setFocus();
 
         connect(cancel, &QPushButton::clicked, &call, &DatabaseCall::cancel);
-        connect(&call, &DatabaseCall::finished, this, &QDialog::accept);
         auto *tick = new QTimer(this);
         connect(tick, &QTimer::timeout, this, [text, &call] { text->setText(progressText(call)); });
         tick->start(200);
     }
 
 protected:
-    // Esc cancels; the window closes only when the call has finished.
+    // The window closes only when the call has finished.
     void reject() override { findChild<QPushButton *>(QStringLiteral("cancel"))->click(); }
 };
 
@@ -63,18 +120,18 @@ ProgressWaiter::ProgressWaiter(QWidget *window)
 void ProgressWaiter::waitFor(DatabaseCall &call)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    {
-        QEventLoop quiet;
-        QObject::connect(&call, &DatabaseCall::finished, &quiet, &QEventLoop::quit);
-        QTimer::singleShot(kQuietMs, &quiet, &QEventLoop::quit);
-        if (!call.isFinished())
-            quiet.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-    if (!call.isFinished()) {
-        ProgressDialog dialog(call, m_window);
-        if (!call.isFinished())
-            dialog.exec();
-    }
+    InputGuard guard(call);
+    QEventLoop loop;
+    QObject::connect(&call, &DatabaseCall::finished, &loop, &QEventLoop::quit);
+    std::unique_ptr<ProgressDialog> dialog;
+    QTimer::singleShot(kQuietMs, &loop, [&] {
+        dialog = std::make_unique<ProgressDialog>(call, m_window);
+        guard.allow(dialog.get());
+        dialog->show();
+        dialog->activateWindow();
+    });
+    if (!call.isFinished())
+        loop.exec();
     QApplication::restoreOverrideCursor();
 }
 

@@ -7,6 +7,8 @@
 #include "support/Desk.h"
 #include "support/FileBytes.h"
 #include "support/Messages.h"
+#include "support/TestServer.h"
+#include "db/Connection.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -112,6 +114,49 @@ private slots:
             QCOMPARE(readBytes(registry.file("brinfo.ini")), kStopSignal);
             QVERIFY(QFile::remove(registry.file("brinfo.ini")));
         }
+    }
+
+    // A close request while a statement runs cancels it, and the window
+    // then closes as any close does, stop signal included.
+    void closeWhileAStatementRuns()
+    {
+        Desk desk;
+        desk.registry.people(2);
+        desk.registry.writeIni(desk.registry.connection(), "select * from 登记",
+                               "with recursive r(n) as (select 1 union all select n + 1 from r) select count(*) from r");
+        desk.open();
+        QTimer::singleShot(0, desk.window.get(), [&desk] { QVERIFY(!desk.window->close()); });
+        desk.click("exbt_showall");
+        QTRY_VERIFY(!desk.window->isVisible());
+        QCOMPARE(desk.count(), QStringLiteral("共有 2 人"));
+        QCOMPARE(readBytes(desk.brinfo()), kStopSignal);
+        QVERIFY(desk.messages.messages.isEmpty());
+    }
+
+    // SIGTERM ends a program whose start-up statement runs, once a second
+    // start has asked it to come forward meanwhile.
+    void terminationWhileAStatementRuns()
+    {
+        const QString server = postgresConnection();
+        if (server.isEmpty())
+            QSKIP("no PostgreSQL server (scripts/test.sh starts one)");
+        TestRegistry registry;
+        registry.writeIni(server + ";application_name=desk-under-test;Command Timeout=0", "select pg_sleep(600)");
+        const QString program = registry.file("vesko");
+        QVERIFY(QFile::copy(QStringLiteral(VESKO_EXECUTABLE), program));
+        const db::ConnectionPtr admin = db::Connection::open(server, QString());
+        QProcess desk;
+        desk.start(program);
+        QTRY_COMPARE_WITH_TIMEOUT(admin->execute("select count(*) from pg_stat_activity where state = 'active' "
+                                                 "and application_name = 'desk-under-test'")->text(0, 0),
+                                  QStringLiteral("1"), 30000);
+        QProcess second;
+        second.start(program);
+        QVERIFY(second.waitForFinished(60000));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(::kill(pid_t(desk.processId()), SIGTERM), 0);
+        QVERIFY(desk.waitForFinished(60000));
+        QCOMPARE(readBytes(registry.file("brinfo.ini")), kStopSignal);
     }
 
     void presetButtons()

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -14,42 +15,64 @@ class TestProgressWaiter : public QObject
 {
     Q_OBJECT
 
+    static QDialog *progressWindow()
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == u"progress" && widget->isVisible())
+                return qobject_cast<QDialog *>(widget);
+        }
+        return nullptr;
+    }
+
 private slots:
     // A quick call shows nothing; a slow one opens the progress window, whose
-    // 取消 has the focus and whose Esc cancels the engine.
+    // 取消 has the focus and whose Esc cancels the engine. Esc cancels from
+    // the first moment, before the window shows, and typing into the
+    // waiting window goes nowhere.
     void progressWindowAfterHalfASecond_data()
     {
-        QTest::addColumn<bool>("slow");
-        QTest::newRow("quick") << false;
-        QTest::newRow("slow") << true;
+        QTest::addColumn<QString>("when");
+        QTest::addColumn<QString>("seen");
+        QTest::newRow("quick") << "never" << QString();
+        QTest::newRow("slow") << "in the progress window" << "vesko信息/cancel";
+        QTest::newRow("Esc at once") << "at once" << QString();
     }
     void progressWindowAfterHalfASecond()
     {
-        QFETCH(bool, slow);
+        QFETCH(QString, when);
+        QFETCH(QString, seen);
         QWidget window;
+        auto *box = new QLineEdit(&window);
         window.show();
-        std::atomic<bool> release = !slow;
+        box->setFocus();
+        std::atomic<bool> release = when == u"never";
         DatabaseCall call([&release] {
             while (!release)
                 QThread::yieldCurrentThread();
         }, [&release] { release = true; }, [] { return qint64(7); });
 
-        QString seen; // the window's caption and its focused control
+        QString shown; // the window's caption and its focused control
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
-            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            if (!dialog || !seen.isEmpty())
+            if (when == u"at once") {
+                QTest::keyClicks(box, QStringLiteral("abc"));
+                QTest::keyClick(box, Qt::Key_Escape);
                 return;
-            seen = dialog->windowTitle() + u'/' + (dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString());
-            QTest::keyClick(dialog, Qt::Key_Escape);
+            }
+            QDialog *dialog = progressWindow();
+            if (!dialog || !shown.isEmpty())
+                return;
+            shown = dialog->windowTitle() + u'/' + (dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString());
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
         });
-        watch.start(20);
+        watch.start(when == u"at once" ? 0 : 20);
         call.start();
         ProgressWaiter(&window).waitFor(call);
 
         QVERIFY(call.isFinished());
-        QCOMPARE(call.wasCancelled(), slow);
-        QCOMPARE(seen, slow ? QStringLiteral("vesko信息/cancel") : QString());
+        QCOMPARE(call.wasCancelled(), when != u"never");
+        QCOMPARE(shown, seen);
+        QCOMPARE(box->text(), QString());
     }
 };
 
