@@ -1,5 +1,7 @@
 #include "gui/widgets/MessageBoxService.h"
 
+#include "gui/widgets/FrontWindow.h"
+
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
@@ -24,7 +26,7 @@ void MessageBoxService::show(const QString &text, Icon icon, const QString &deta
     if (m_shutDown)
         return;
     QMessageBox box(icon == Icon::Information ? QMessageBox::Information : QMessageBox::NoIcon,
-                    kAppTitle, text, QMessageBox::Ok, m_parent);
+                    kAppTitle, text, QMessageBox::Ok, frontWindow(m_parent));
     if (!detail.isEmpty())
         box.setDetailedText(detail);
     // Enter closes the box, even from the details button: no other button

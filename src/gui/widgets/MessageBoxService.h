@@ -13,7 +13,8 @@ namespace vesko {
 class MessageBoxService : public MessageService
 {
 public:
-    // parent: the window the boxes belong to; may change while the program runs.
+    // parent: the window the boxes belong to; may change while the program
+    // runs. A box shows in front of parent's window the user works in.
     explicit MessageBoxService(QWidget *parent = nullptr);
 
     void setParent(QWidget *parent) { m_parent = parent; }

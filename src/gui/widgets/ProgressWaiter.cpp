@@ -1,6 +1,7 @@
 #include "gui/widgets/ProgressWaiter.h"
 
 #include "core/platform/MessageService.h"
+#include "gui/widgets/FrontWindow.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -125,7 +126,7 @@ void ProgressWaiter::waitFor(DatabaseCall &call)
     QObject::connect(&call, &DatabaseCall::finished, &loop, &QEventLoop::quit);
     std::unique_ptr<ProgressDialog> dialog;
     QTimer::singleShot(kQuietMs, &loop, [&] {
-        dialog = std::make_unique<ProgressDialog>(call, m_window);
+        dialog = std::make_unique<ProgressDialog>(call, frontWindow(m_window));
         guard.allow(dialog.get());
         dialog->show();
         dialog->activateWindow();
