@@ -6,6 +6,11 @@
 #include "db/ConnectionString.h"
 #include "db/Snapshot.h"
 
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <utility>
+
 namespace vesko {
 
 namespace {
@@ -31,6 +36,28 @@ DataLink::DataLink(ProgramDirectory directory, MessageService &messages, ResultV
     , m_view(view)
     , m_result(std::make_shared<db::Snapshot>())
 {
+}
+
+DataLink::Routine::Routine(DataLink &link)
+    : m_link(link)
+{
+    ++m_link.m_depth;
+}
+
+DataLink::Routine::~Routine()
+{
+    if (--m_link.m_depth > 0)
+        return;
+    for (std::function<void()> &action : std::exchange(m_link.m_whenIdle, {}))
+        QTimer::singleShot(0, QCoreApplication::instance(), std::move(action));
+}
+
+void DataLink::whenIdle(std::function<void()> action)
+{
+    if (isBusy())
+        m_whenIdle.push_back(std::move(action));
+    else
+        action();
 }
 
 bool DataLink::runAndWait(DatabaseCall &call)
@@ -59,6 +86,7 @@ bool DataLink::connect()
 
 bool DataLink::openConnection(const QString &connectionString)
 {
+    const Routine routine(*this);
     m_connectionString = connectionString;
     m_connection.reset();
     m_connectionAbandoned = false;
@@ -135,11 +163,13 @@ DataLink::Outcome DataLink::execute(const QString &statement)
 
 void DataLink::runStatement(const QString &statement)
 {
+    const Routine routine(*this);
     execute(statement);
 }
 
 void DataLink::refresh(const QString &statement)
 {
+    const Routine routine(*this);
     if (execute(statement) == Outcome::Cancelled)
         return;
     if (!m_result->isOpen()) {
@@ -157,6 +187,7 @@ void DataLink::refresh(const QString &statement)
 
 void DataLink::reconnectAndShow(const QString &connectionString, const QString &statement)
 {
+    const Routine routine(*this);
     openConnection(connectionString);
     if (execute(statement) == Outcome::Done && m_result->isOpen())
         showResult();

@@ -6,6 +6,9 @@
 
 #include <QString>
 
+#include <functional>
+#include <vector>
+
 namespace vesko {
 
 class DatabaseCall;
@@ -52,6 +55,13 @@ public:
     // and after a failed one.
     const db::ResultPtr &result() const { return m_result; }
 
+    // Whether a routine above runs. Its calls wait in nested event loops, in
+    // which nothing may start another routine.
+    bool isBusy() const { return m_depth > 0; }
+    // Runs action now, or from the event loop once the running routine has
+    // returned.
+    void whenIdle(std::function<void()> action);
+
     // The dialect of the open connection; the standard one without.
     db::Dialect dialect() const;
 
@@ -59,6 +69,19 @@ public:
 
 private:
     enum class Outcome { Done, Failed, Cancelled };
+
+    // Marks a routine as running for as long as it lives.
+    class Routine
+    {
+    public:
+        explicit Routine(DataLink &link);
+        ~Routine();
+        Routine(const Routine &) = delete;
+        Routine &operator=(const Routine &) = delete;
+
+    private:
+        DataLink &m_link;
+    };
 
     // Opens a connection with the last connection string; false when
     // cancelled. Throws db::DbError.
@@ -82,6 +105,8 @@ private:
     // the next statement opens a fresh one first.
     bool m_connectionAbandoned = false;
     db::ResultPtr m_result;
+    int m_depth = 0;
+    std::vector<std::function<void()>> m_whenIdle;
 };
 
 } // namespace vesko

@@ -7,6 +7,7 @@
 #include "gui/widgets/Twips.h"
 
 #include <QCloseEvent>
+#include <QPointer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -132,6 +133,16 @@ void SettingsDialog::closeForShutdown()
 
 void SettingsDialog::closeEvent(QCloseEvent *event)
 {
+    // A close during a test waits for the test: storing applies the texts,
+    // which starts a routine of its own.
+    if (m_link.isBusy() && !m_shuttingDown) {
+        event->ignore();
+        m_link.whenIdle([self = QPointer<SettingsDialog>(this)] {
+            if (self)
+                self->close();
+        });
+        return;
+    }
     storeAndApply();
     event->accept();
     emit closed();

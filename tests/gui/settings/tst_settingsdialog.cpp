@@ -16,6 +16,9 @@
 using namespace vesko;
 using namespace vesko::test;
 
+const QString kEndless = QStringLiteral(
+    "with recursive r(n) as (select 1 union all select n + 1 from r) select count(*) from r");
+
 class TestSettingsDialog : public QObject
 {
     Q_OBJECT
@@ -80,6 +83,23 @@ private slots:
         watch.start(10);
         QTest::mouseClick(window.settingsDialog()->findChild<QAbstractButton *>("Command1"), Qt::LeftButton);
         QCOMPARE(owner, window.settingsDialog());
+    }
+
+    // A close during a test waits for the test to end, then stores and
+    // applies as any close does.
+    void closeDuringATestWaitsForIt()
+    {
+        Desk desk;
+        SettingsDialog *dialog = openSettings(desk, kEndless);
+        dialog->findChild<QLineEdit *>("t_qt1")->setText("select 1");
+        QTimer::singleShot(0, dialog, [&] {
+            QVERIFY(!dialog->close());
+            QTest::keyClick(desk.window.get(), Qt::Key_Escape);
+        });
+        desk.click("Command3");
+        QTRY_VERIFY(!desk.window->settingsDialog());
+        QCOMPARE(readStoredTexts(desk.ini()).spare1Statement, QStringLiteral("select 1"));
+        QCOMPARE(desk.count(), QStringLiteral("共有 3 人"));
     }
 
     void closingStoresAndApplies_data()
