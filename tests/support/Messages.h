@@ -11,4 +11,12 @@ inline const QString kConnectMessage = QStringLiteral("连接数据库错误，�
 inline const QString kQueryMessage = QStringLiteral("查询错误，请检查查询语句设置是否正确！");
 inline const QString kDateMessage = QStringLiteral("请正确选择日期！");
 
+// A search refused for a date typed in column that reads as none.
+inline QString unreadableDateMessage(const QString &column, const QString &text)
+{
+    return QStringLiteral("“%1”中的“%2”不是可以识别的日期，没有进行查询。请按以下任一写法输入："
+                          "2012-3-5、2012/3/5、2012.3.5、2012年3月5日、20120305、3/5/2012（月/日/年）。")
+            .arg(column, text);
+}
+
 } // namespace vesko::test

@@ -5,8 +5,6 @@
 #include <QList>
 #include <QString>
 
-#include <optional>
-
 namespace vesko {
 
 // One row of the search panel as the search statement sees it.
@@ -30,24 +28,41 @@ struct SearchCriteria
     QList<SearchRow> rows;             // panel rows in index order
 };
 
+// What 查询 is to do: send statement, or, when refusal is not empty, show
+// refusal to the clerk and send nothing.
+struct ComposedSearch
+{
+    QString statement;
+    QString refusal;
+};
+
 // Composes the statement that 查询 runs.
 //
-// The first "where" of defaultStatement, in any letter case, as a whole word
-// and outside quoted text, is kept with everything before it exactly as
-// stored and followed by " "; the rest is dropped. Without it, " where " is
-// appended. Each ticked row then adds its clause and the join:
+// Only the outermost level of defaultStatement counts: quoted text ('...',
+// "...", `...`, [...]), comments (-- to the line end, /* ... */) and
+// brackets are passed over. Its first "where" there, in any letter case and
+// as a whole word, is kept with everything before it exactly as stored and
+// followed by " "; the statement's own conditions are dropped. Without it,
+// " where " is appended, after a line break when the statement ends in a
+// "--" comment. A trailing "order by" there (any letter case) is kept, with
+// everything after it, behind the composed conditions.
+//
+// The ticked rows' clauses, joined with " and " or " or " and followed by
+// " ", are the conditions:
 //   integer  N=<numberText(text)>
 //   date     N  between  <start>  and  <end>
 //            whole days from the dialect, on the confirmed range when there
 //            is one, else on text as one day
 //   text     N='<text>'  or, with substring,  N LIKE '%<likeText(text)>%'
+//            followed by a blank
 // A "'" inside a text value is doubled so that it cannot end its literal;
 // "%" and "_" stay wildcards. Without a ticked row the statement is
-// defaultStatement. Finally a trailing "and " is dropped, then a trailing "or ".
+// defaultStatement, unchanged.
 //
-// A date reads as yyyy-m-d, yyyy/m/d or month-first m/d/yyyy, blanks around
-// it ignored. Returns no statement when a date that would be used is none
-// of these: nothing is to be sent to the database.
-std::optional<QString> composeStatement(const SearchCriteria &criteria, const db::Dialect &dialect);
+// A date reads, blanks around it ignored and full-width characters taken as
+// their plain forms, as 2012-3-5, 2012/3/5, 2012.3.5, 2012年3月5日, 20120305
+// or month-first 3/5/2012. A date that would be used and reads as none is
+// refused with a message that names the column, the text and these forms.
+ComposedSearch composeStatement(const SearchCriteria &criteria, const db::Dialect &dialect);
 
 } // namespace vesko

@@ -1,5 +1,6 @@
 #include "gui/search/DateFrame.h"
 
+#include "core/platform/Clock.h"
 #include "core/platform/MessageService.h"
 #include "gui/widgets/Twips.h"
 
@@ -25,7 +26,7 @@ QStringList numbers(int from, int to)
 
 } // namespace
 
-DateFrame::DateFrame(MessageService &messages, QWidget *canvas)
+DateFrame::DateFrame(MessageService &messages, const Clock &clock, QWidget *canvas)
     : QGroupBox(QStringLiteral("选择日期"), canvas)
     , m_messages(messages)
 {
@@ -52,7 +53,7 @@ DateFrame::DateFrame(MessageService &messages, QWidget *canvas)
     const QRect places[6] = {twipsRect(270, 360, 750, 300), twipsRect(1080, 360, 555, 300),
                              twipsRect(1665, 360, 510, 300), twipsRect(270, 765, 750, 300),
                              twipsRect(1080, 765, 555, 300), twipsRect(1665, 765, 510, 300)};
-    const QStringList entries[3] = {numbers(2010, 2030), numbers(1, 12), numbers(1, 31)};
+    const QStringList entries[3] = {numbers(1900, clock.today().year() + 10), numbers(1, 12), numbers(1, 31)};
     for (int i = 0; i < 6; ++i) {
         auto *box = new QComboBox(this);
         box->setObjectName(QStringLiteral("Combo%1").arg(i + 1));
@@ -76,10 +77,10 @@ void DateFrame::setDate(const QDate &date)
     for (int i = 0; i < 6; ++i) {
         QComboBox *box = m_combos[i];
         const QString text = QString::number(parts[i % 3]);
+        box->setCurrentIndex(box->findText(text));
+        // A typed year box shows a year beyond its list too.
         if (box->isEditable())
             box->setCurrentText(text);
-        else
-            box->setCurrentIndex(box->findText(text));
     }
 }
 

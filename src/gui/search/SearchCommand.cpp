@@ -22,10 +22,11 @@ void SearchCommand::run(bool opAnd, Qt::CheckState substringOption)
     m_panel.confirmOpenDateFrame();
     const SearchCriteria criteria{m_config.defaultStatement, opAnd ? SearchJoin::And : SearchJoin::Or,
                                   substringOption != Qt::Unchecked, m_panel.criteria()};
-    if (const std::optional<QString> statement = composeStatement(criteria, m_link.dialect()))
-        m_link.refresh(*statement);
+    const ComposedSearch search = composeStatement(criteria, m_link.dialect());
+    if (search.refusal.isEmpty())
+        m_link.refresh(search.statement);
     else
-        m_messages.show(DataLink::kStatementFailed, MessageService::Icon::Information);
+        m_messages.show(search.refusal, MessageService::Icon::Information);
 }
 
 } // namespace vesko

@@ -22,8 +22,8 @@ public:
     // but unticked matching text by substring.
     //
     // The panel's open date frame is confirmed first, then the rows are read.
-    // refresh runs exactly once; a statement that cannot be composed (a date
-    // that reads as none) shows the query message and runs nothing.
+    // Runs refresh once, or, when the search is refused (a date that reads as
+    // none), shows why and runs nothing.
     void run(bool opAnd, Qt::CheckState substringOption);
 
 private:

@@ -111,7 +111,7 @@ SearchPanel::SearchPanel(ProgramDirectory directory, MessageService &messages, c
     m_list->installEventFilter(this);
     connect(m_list, &QListWidget::itemDoubleClicked, this, &SearchPanel::takePickListEntry);
 
-    m_dateFrame = new DateFrame(messages, m_canvas);
+    m_dateFrame = new DateFrame(messages, clock, m_canvas);
     m_dateFrame->setAttribute(Qt::WA_NoMousePropagation);
     m_dateFrame->installEventFilter(this);
     connect(m_dateFrame, &DateFrame::confirmed, this, &SearchPanel::takeDateRange);

@@ -1,9 +1,11 @@
 #include "core/search/NumberText.h"
 #include "core/search/StatementBuilder.h"
+#include "support/Messages.h"
 
 #include <QTest>
 
 using namespace vesko;
+using namespace vesko::test;
 using Engine = db::Dialect::Engine;
 
 Q_DECLARE_METATYPE(vesko::SearchRow)
@@ -38,18 +40,18 @@ private slots:
         QTest::addColumn<bool>("opAnd");
         QTest::addColumn<bool>("substring");
         QTest::addColumn<QList<SearchRow>>("rows");
-        QTest::addColumn<QString>("expected"); // empty: nothing is sent
+        QTest::addColumn<QString>("expected"); // the statement sent, or the message shown instead
 
         const QString worked2 = "select * from reg where 姓名 LIKE '%张%'  or 登记日期  between  ";
         const QString where = "select * from reg where 登记日期  between  ";
         QTest::newRow("worked 1: text and integer with and") << kReg << Engine::Jet << true << false
             << QList{row("姓名", kText, "张三"), row("年龄", kInteger, "30")} << "select * from reg where 姓名='张三' and 年龄=30 ";
-        QTest::newRow("worked 2: Jet") << kRegWhere << Engine::Jet << false << true << QList{kName, kRange}
-            << worked2 + "# 2012-3-5 00:00:00 #  and  # 2012-3-7 23:59:59# ";
+        QTest::newRow("worked 2: Jet, the order kept") << kRegWhere << Engine::Jet << false << true << QList{kName, kRange}
+            << worked2 + "# 2012-3-5 00:00:00 #  and  # 2012-3-7 23:59:59# order by 编号";
         QTest::newRow("worked 2: SQLite") << kRegWhere << Engine::Sqlite << false << true << QList{kName, kRange}
-            << worked2 + "'2012-03-05'  and  '2012-03-07 23:59:59' ";
+            << worked2 + "'2012-03-05'  and  '2012-03-07 23:59:59' order by 编号";
         QTest::newRow("worked 2: PostgreSQL") << kRegWhere << Engine::Postgres << false << true << QList{kName, kRange}
-            << worked2 + "'2012-03-05 00:00:00'  and  '2012-03-07 23:59:59' ";
+            << worked2 + "'2012-03-05 00:00:00'  and  '2012-03-07 23:59:59' order by 编号";
         QTest::newRow("worked 3: nothing ticked keeps the statement") << kRegWhere << Engine::Jet << false << true
             << QList{SearchRow{"姓名", false, kText, "张", {}, {}}} << kRegWhere;
         QTest::newRow("worked 4: typed date is one day") << kReg << Engine::Jet << true << false
@@ -58,14 +60,28 @@ private slots:
             << QList{row("登记日期", kDate, " 2012/3/5 ")} << where + "'2012-03-05 00:00:00'  and  '2012-03-05 23:59:59' ";
         QTest::newRow("month first") << kReg << Engine::Sqlite << true << false << QList{row("登记日期", kDate, "3/5/2012")}
             << where + "'2012-03-05'  and  '2012-03-05 23:59:59' ";
-        QTest::newRow("WHERE in capitals, kept as stored") << "SELECT * FROM reg WHERE 状态=1" << Engine::Jet << true
-            << false << QList{kName} << "SELECT * FROM reg WHERE 姓名='张' ";
+        for (const char *typed : {"20120305", "2012.3.5", " 2012年3月5日 ", "２０１２－０３－０５"})
+            QTest::addRow("date as %s, year-month-day to Jet", typed) << kReg << Engine::Jet << true << false
+                << QList{row("登记日期", kDate, typed)} << where + "# 2012-3-5 00:00:00 #  and  # 2012-3-5 23:59:59# ";
+        QTest::newRow("no where, the order kept") << "select * from 登记表 order by 编号" << Engine::Jet << true << false
+            << QList{kName} << "select * from 登记表 where 姓名='张' order by 编号";
+        QTest::newRow("WHERE and ORDER BY in capitals, kept as stored") << "SELECT * FROM reg WHERE 状态=1 ORDER\nBY 编号"
+            << Engine::Jet << true << false << QList{kName} << "SELECT * FROM reg WHERE 姓名='张' ORDER\nBY 编号";
         QTest::newRow("where inside a word, then the keyword") << "select somewhere, nowhere_x from reg Where a=1"
             << Engine::Jet << true << false << QList{kName} << "select somewhere, nowhere_x from reg Where 姓名='张' ";
-        QTest::newRow("where inside quotes") << "select 'a where', \"where\" from reg" << Engine::Jet << true << false
-            << QList{kName} << "select 'a where', \"where\" from reg where 姓名='张' ";
-        QTest::newRow("nothing ticked: a trailing or dropped") << "select * from reg where 状态=1 or " << Engine::Jet
-            << false << false << QList<SearchRow>{} << "select * from reg where 状态=1 ";
+        QTest::newRow("where and order by quoted") << "select 'it''s where', \"where\", [order by] from reg"
+            << Engine::Jet << true << false << QList{kName}
+            << "select 'it''s where', \"where\", [order by] from reg where 姓名='张' ";
+        QTest::newRow("where in comments") << "select a /* where */ from reg -- where\norder by a" << Engine::Jet << true
+            << false << QList{kName} << "select a /* where */ from reg -- where\n where 姓名='张' order by a";
+        QTest::newRow("ends in a comment") << "select * from reg -- where" << Engine::Jet << true << false << QList{kName}
+            << "select * from reg -- where\n where 姓名='张' ";
+        QTest::newRow("where and order by in brackets")
+            << "select *, rank() over (order by 编号) from (select * from reg where 状态=1) t" << Engine::Jet << true
+            << false << QList{kName}
+            << "select *, rank() over (order by 编号) from (select * from reg where 状态=1) t where 姓名='张' ";
+        QTest::newRow("nothing ticked: sent as stored") << "select * from reg order by doctor " << Engine::Jet << false
+            << false << QList<SearchRow>{} << "select * from reg order by doctor ";
         QTest::newRow("quotes doubled, wildcards kept") << kReg << Engine::Jet << false << true
             << QList{row("姓名", kText, "O'N%_")} << "select * from reg where 姓名 LIKE '%O''N%_%'  ";
         QTest::newRow("exact match keeps blanks and backslash") << kReg << Engine::Postgres << false << false
@@ -74,11 +90,13 @@ private slots:
             << QList{row("姓名", kText, "a\\b")} << "select * from reg where 姓名 LIKE '%a\\\\b%'  ";
         QTest::newRow("backslash as typed on SQLite") << kReg << Engine::Sqlite << false << true
             << QList{row("姓名", kText, "a\\b")} << "select * from reg where 姓名 LIKE '%a\\b%'  ";
-        for (const char *bad : {"", "2012-3-8# or 1=1 or #2012-3-8", "2012-3-8'", "2012-2-30", "2012-3/5", "12/3/5"})
+        // Refused, naming what it could not read.
+        for (const char *bad : {"", "1985-13-45", "2012-3-8# or 1=1 or #2012-3-8", "2012-3-8'", "2012-2-30", "2012-3/5",
+                                "12/3/5", "2012035", "2012年3月5", "٢٠١٢-٣-٥"})
             QTest::addRow("no date: '%s'", bad) << kReg << Engine::Jet << false << false
-                                                << QList{kName, row("登记日期", kDate, bad)} << QString();
+                << QList{kName, row("登记日期", kDate, bad)} << unreadableDateMessage("登记日期", bad);
         QTest::newRow("bad range end") << kReg << Engine::Jet << false << false
-                                       << QList{row("登记日期", kDate, "x", "2012-3-5", "2012-3-7'")} << QString();
+            << QList{row("登记日期", kDate, "x", "2012-3-5", "2012-3-7'")} << unreadableDateMessage("登记日期", "2012-3-7'");
     }
 
     void composes()
@@ -90,7 +108,8 @@ private slots:
         QFETCH(QList<SearchRow>, rows);
         QFETCH(QString, expected);
         const SearchCriteria criteria{base, opAnd ? SearchJoin::And : SearchJoin::Or, substring, rows};
-        QCOMPARE(composeStatement(criteria, db::Dialect(engine)).value_or(QString()), expected);
+        const ComposedSearch search = composeStatement(criteria, db::Dialect(engine));
+        QCOMPARE(search.refusal.isEmpty() ? search.statement : search.refusal, expected);
     }
 
     // The number an integer criterion sends for what was typed.

@@ -1,0 +1,63 @@
+#include "support/Desk.h"
+
+#include "gui/search/DateFrame.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace vesko;
+using namespace vesko::test;
+
+class TestDateFrame : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // From 1900 to ten years ahead, the list open at this year; any year may be typed.
+    void years_data()
+    {
+        QTest::addColumn<QDate>("today");
+        QTest::newRow("2026") << QDate(2026, 12, 6);
+        QTest::newRow("2031") << QDate(2031, 1, 1);
+    }
+
+    void years()
+    {
+        QFETCH(QDate, today);
+        MessageRecorder messages;
+        const FixedClock clock(today);
+        QWidget canvas;
+        canvas.resize(300, 200);
+        auto *frame = new DateFrame(messages, clock, &canvas);
+        canvas.show();
+        frame->show();
+        frame->setDate(today);
+        const QString year = QString::number(today.year());
+        for (const char *name : {"Combo1", "Combo4"}) {
+            auto *years = frame->findChild<QComboBox *>(name);
+            QCOMPARE(years->count(), today.year() + 10 - 1900 + 1);
+            QCOMPARE(years->itemText(0), "1900");
+            QCOMPARE(years->itemText(years->count() - 1), QString::number(today.year() + 10));
+            QCOMPARE(years->currentText(), year);
+            years->showPopup();
+            QAbstractItemView *list = years->view();
+            QTRY_VERIFY(list->isVisible());
+            QCOMPARE(list->currentIndex().data().toString(), year);
+            QVERIFY(list->viewport()->rect().contains(list->visualRect(list->currentIndex())));
+            years->hidePopup();
+        }
+
+        auto *start = frame->findChild<QComboBox *>("Combo1");
+        start->lineEdit()->selectAll();
+        QTest::keyClicks(start->lineEdit(), "1850");
+        QSignalSpy confirmed(frame, &DateFrame::confirmed);
+        QVERIFY(frame->confirmDateRange());
+        QCOMPARE(confirmed.value(0).value(1).toString(), QDate(1850, today.month(), today.day()).toString("yyyy-M-d"));
+    }
+};
+
+QTEST_MAIN(TestDateFrame)
+#include "tst_dateframe.moc"
