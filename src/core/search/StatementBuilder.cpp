@@ -85,7 +85,7 @@ ConditionPlaces conditionPlaces(QStringView s)
     qsizetype i = 0;
     while (i < s.size()) {
         const QChar c = s.at(i);
-        qsizetype skipTo = -1;
+        qsizetype skipTo = -1;  // the last character this step passes; none: all the rest
         if (c == u'\'' || c == u'"' || c == u'`' || c == u'[') {
             // A doubled quote inside text reads as two texts in a row: the same span.
             skipTo = s.indexOf(c == u'[' ? u']' : c, i + 1);
