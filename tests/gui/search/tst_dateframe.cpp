@@ -5,7 +5,6 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace vesko;
@@ -34,7 +33,6 @@ private slots:
         canvas.show();
         frame->show();
         frame->setDate(today);
-        const QString year = QString::number(today.year());
         for (const char *name : {"Combo1", "Combo4"}) {
             auto *years = frame->findChild<QComboBox *>(name);
             QCOMPARE(years->count(), today.year() + 10 - 1900 + 1);
@@ -43,18 +41,14 @@ private slots:
             years->showPopup();
             QAbstractItemView *list = years->view();
             QTRY_VERIFY(list->isVisible());
-            QCOMPARE(list->currentIndex().data().toString(), year);
+            QCOMPARE(list->currentIndex().data().toString(), QString::number(today.year()));
             QVERIFY(list->viewport()->rect().contains(list->visualRect(list->currentIndex())));
             years->hidePopup();
+            QVERIFY(years->lineEdit());
+            years->lineEdit()->selectAll();
+            QTest::keyClicks(years->lineEdit(), "1850");
+            QCOMPARE(years->currentText(), "1850");
         }
-
-        auto *start = frame->findChild<QComboBox *>("Combo1");
-        QVERIFY(start->isEditable());
-        start->lineEdit()->selectAll();
-        QTest::keyClicks(start->lineEdit(), "1850");
-        QSignalSpy confirmed(frame, &DateFrame::confirmed);
-        QVERIFY(frame->confirmDateRange());
-        QVERIFY(confirmed.value(0).value(1).toString().startsWith("1850-"));
     }
 };
 
