@@ -1,9 +1,7 @@
 #include "db/Connection.h"
 #include "db/TypeCode.h"
-#include "support/CancelSwallowingProxy.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QScopeGuard>
 #include <QStringList>
@@ -369,44 +367,6 @@ private slots:
             QVERIFY_THROWS_EXCEPTION(DbError, connection->execute("select 2 as v"));
         else
             QCOMPARE(connection->execute("select 2 as v")->text(0, 0), QString("2"));
-    }
-
-    // A cancel the server takes and never answers (a proxy swallows it) is
-    // given up: the connection is closed, and neither a thread of this
-    // process nor a session on the server stays behind.
-    void unansweredCancelsLeaveNothingBehind()
-    {
-        if (!m_pgCreated)
-            QSKIP("VESKO_TEST_PG_HOST is not set");
-        const ConnectionPtr server = admin();
-        const QString sessions = "select count(*) from pg_stat_activity where application_name = 'swallowed'";
-        vesko::test::CancelSwallowingProxy proxy(env("VESKO_TEST_PG_HOST"), env("VESKO_TEST_PG_PORT").toUShort());
-        const auto threadCount = [] { return QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(); };
-        const qsizetype threads = threadCount();
-        QString string = pgString("127.0.0.1", env("VESKO_TEST_PG_PASSWORD"));
-        string.replace("Port=" + env("VESKO_TEST_PG_PORT"), QString("Port=%1").arg(proxy.port()));
-        for (int i = 0; i < 5; ++i) {
-            const ConnectionPtr desk = Connection::open(string + ";application_name=swallowed", QString());
-            const auto cancel = std::make_shared<CancelRequest>();
-            std::optional<DbError::Kind> caught;
-            auto running = std::async(std::launch::async, [&] {
-                try {
-                    desk->execute(QString("select pg_sleep(600) -- %1").arg(i), cancel);
-                } catch (const DbError &error) {
-                    caught = error.kind();
-                }
-            });
-            const auto stop = qScopeGuard([&] { cancel->cancel(); });
-            QTRY_COMPARE_WITH_TIMEOUT(
-                server->execute(sessions + QString(" and state = 'active' and query like '%-- %1'").arg(i))->text(0, 0),
-                QString("1"), 30000);
-            cancel->cancel();
-            QTRY_VERIFY_WITH_TIMEOUT(running.wait_for(std::chrono::seconds(0)) == std::future_status::ready, 30000);
-            QCOMPARE(caught, DbError::Kind::Cancelled);
-            QVERIFY(proxy.cancelsSwallowed() > i);
-        }
-        QTRY_COMPARE_WITH_TIMEOUT(server->execute(sessions)->text(0, 0), QString("0"), 30000);
-        QTRY_COMPARE_WITH_TIMEOUT(threadCount(), threads, 30000);
     }
 };
 

@@ -7,6 +7,7 @@
 #include "support/TestRegistry.h"
 #include "support/TestServer.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QTest>
 #include <QTimer>
@@ -101,7 +102,8 @@ private slots:
 
     // A statement on a lost connection runs again on a fresh one, silently.
     // A cancel the server never answers is left behind after half a second:
-    // what is shown stays, and the next statement connects anew.
+    // what is shown stays, and the next statement connects anew. Neither a
+    // thread nor the session stays behind.
     void lostAndAbandoned_data()
     {
         QTest::addColumn<bool>("abandon");
@@ -120,15 +122,17 @@ private slots:
                       .replace("Port=" + qEnvironmentVariable("VESKO_TEST_PG_PORT"), QString("Port=%1").arg(proxy.port())));
         desk.link.refresh(QStringLiteral("select pg_backend_pid() as pid"));
         const QString pid = desk.link.result()->text(0, 0);
+        const QString session = "select count(*) from pg_stat_activity where pid = " + pid;
+        const auto threads = [] { return QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(); };
+        const qsizetype threadsBefore = threads();
         if (abandon) {
-            desk.view.cancelWhen = [&] {
-                return admin->execute("select count(*) from pg_stat_activity where state = 'active' and pid = " + pid)
-                           ->text(0, 0) == u"1";
-            };
+            desk.view.cancelWhen = [&] { return admin->execute(session + " and state = 'active'")->text(0, 0) == u"1"; };
             desk.link.refresh(QStringLiteral("select pg_sleep(600)"));
             QVERIFY(desk.view.abandoned);
             QCOMPARE(desk.link.result()->text(0, 0), pid);
             desk.view.cancelWhen = nullptr;
+            QTRY_COMPARE_WITH_TIMEOUT(admin->execute(session)->text(0, 0), QStringLiteral("0"), 30000);
+            QTRY_COMPARE_WITH_TIMEOUT(threads(), threadsBefore, 30000);
         } else {
             admin->execute(QStringLiteral("select pg_terminate_backend(%1, 10000)").arg(pid));
         }
