@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Makes the Debian package from this build with CPack and checks it without
+# installing it: its files, its control fields, the menu entry and lintian.
+# Arguments: the build folder and the project's version.
+set -euo pipefail
+build=$1 version=$2
+work=$(mktemp -d /tmp/vesko-package.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+cpack --config "$build/CPackConfig.cmake" -B "$work/out" >/dev/null
+deb=$(ls "$work"/out/*.deb)
+dpkg-deb -x "$deb" "$work/root"
+failed=0
+fail() { echo "FAIL: $*"; failed=1; }
+
+# The program and what the menu needs, never a site file: vesko.ini and
+# brinfo.ini belong to the desk, the pick lists to the administrator.
+diff -u - <(dpkg-deb -c "$deb" | awk '{print $1, $2, $6}') <<'LIST' || fail "file list"
+drwxr-xr-x root/root ./opt/
+drwxr-xr-x root/root ./opt/vesko/
+drwxr-xr-x root/root ./opt/vesko/set_info/
+drwxr-xr-x root/root ./opt/vesko/set_info/bg_info/
+drwxr-xr-x root/root ./opt/vesko/set_info/bg_info/field_list/
+-rwxr-xr-x root/root ./opt/vesko/vesko
+drwxr-xr-x root/root ./usr/
+drwxr-xr-x root/root ./usr/share/
+drwxr-xr-x root/root ./usr/share/applications/
+-rw-r--r-- root/root ./usr/share/applications/vesko.desktop
+drwxr-xr-x root/root ./usr/share/doc/
+drwxr-xr-x root/root ./usr/share/doc/vesko/
+-rw-r--r-- root/root ./usr/share/doc/vesko/changelog.gz
+-rw-r--r-- root/root ./usr/share/doc/vesko/copyright
+drwxr-xr-x root/root ./usr/share/icons/
+drwxr-xr-x root/root ./usr/share/icons/hicolor/
+drwxr-xr-x root/root ./usr/share/icons/hicolor/scalable/
+drwxr-xr-x root/root ./usr/share/icons/hicolor/scalable/apps/
+-rw-r--r-- root/root ./usr/share/icons/hicolor/scalable/apps/vesko.svg
+drwxr-xr-x root/root ./usr/share/lintian/
+drwxr-xr-x root/root ./usr/share/lintian/overrides/
+-rw-r--r-- root/root ./usr/share/lintian/overrides/vesko
+LIST
+
+# Control fields: field, then the text it holds or, for the relations, the
+# packages it must name besides any others.
+while read -r name kind want; do
+  have=$(dpkg-deb -f "$deb" "$name")
+  if [ "$kind" = is ]; then
+    [ "$have" = "$want" ] || fail "$name is '$have', not '$want'"
+  else
+    for p in $want; do
+      grep -Eq "(^|, )$p( |,|$)" <<<"$have" || fail "$name lacks $p: $have"
+    done
+  fi
+done <<FIELDS
+Package is vesko
+Version is $version
+Architecture is $(dpkg --print-architecture)
+Depends names libqt6widgets6 libpq5 libsqlite3-0 libodbc2 fonts-wqy-zenhei qt6-qpa-plugins qt6-translations-l10n adduser acl
+Recommends names unixodbc odbc-postgresql libsqliteodbc odbc-mariadb
+FIELDS
+dpkg-deb -I "$deb" postinst | grep -q dpkg-statoverride || fail "postinst does not give /opt/vesko to the group"
+dpkg-deb -I "$deb" postrm >/dev/null || fail "no postrm"
+
+gunzip -c "$work/root/usr/share/doc/vesko/changelog.gz" > "$work/changelog"
+[ "$(dpkg-parsechangelog -l "$work/changelog" -S Version)" = "$version" ] || fail "changelog is not at $version"
+
+entry="$work/root/usr/share/applications/vesko.desktop"
+desktop-file-validate "$entry" || fail "desktop entry does not validate"
+grep -qx 'Exec=/opt/vesko/vesko' "$entry" || fail "menu entry does not start /opt/vesko/vesko"
+icon=$(sed -n 's/^Icon=//p' "$entry")
+[ -f "$work/root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no icon $icon"
+
+lintian --fail-on error --tag-display-limit 0 "$deb" || fail "lintian reports errors"
+
+exit "$failed"
