@@ -58,8 +58,9 @@ Architecture is $(dpkg --print-architecture)
 Depends names libqt6widgets6 libpq5 libsqlite3-0 libodbc2 fonts-wqy-zenhei qt6-qpa-plugins qt6-translations-l10n adduser acl
 Recommends names unixodbc odbc-postgresql libsqliteodbc odbc-mariadb
 FIELDS
-dpkg-deb -I "$deb" postinst | grep -q dpkg-statoverride || fail "postinst does not give /opt/vesko to the group"
-dpkg-deb -I "$deb" postrm >/dev/null || fail "no postrm"
+for script in postinst postrm; do
+  dpkg-deb -I "$deb" "$script" >/dev/null || fail "no $script"
+done
 
 gunzip -c "$work/root/usr/share/doc/vesko/changelog.gz" > "$work/changelog"
 [ "$(dpkg-parsechangelog -l "$work/changelog" -S Version)" = "$version" ] || fail "changelog is not at $version"
