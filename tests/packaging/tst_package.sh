@@ -15,33 +15,20 @@ fail() { echo "FAIL: $*"; failed=1; }
 
 # The program and what the menu needs, never a site file: vesko.ini and
 # brinfo.ini belong to the desk, the pick lists to the administrator.
-diff -u - <(dpkg-deb -c "$deb" | awk '{print $1, $2, $6}') <<'LIST' || fail "file list"
-drwxr-xr-x root/root ./opt/
+diff -u - <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ || $6 ~ /^\.\/opt\/vesko/ {print $1, $2, $6}') <<'LIST' || fail "file list"
 drwxr-xr-x root/root ./opt/vesko/
 drwxr-xr-x root/root ./opt/vesko/set_info/
 drwxr-xr-x root/root ./opt/vesko/set_info/bg_info/
 drwxr-xr-x root/root ./opt/vesko/set_info/bg_info/field_list/
 -rwxr-xr-x root/root ./opt/vesko/vesko
-drwxr-xr-x root/root ./usr/
-drwxr-xr-x root/root ./usr/share/
-drwxr-xr-x root/root ./usr/share/applications/
 -rw-r--r-- root/root ./usr/share/applications/vesko.desktop
-drwxr-xr-x root/root ./usr/share/doc/
-drwxr-xr-x root/root ./usr/share/doc/vesko/
 -rw-r--r-- root/root ./usr/share/doc/vesko/changelog.gz
 -rw-r--r-- root/root ./usr/share/doc/vesko/copyright
-drwxr-xr-x root/root ./usr/share/icons/
-drwxr-xr-x root/root ./usr/share/icons/hicolor/
-drwxr-xr-x root/root ./usr/share/icons/hicolor/scalable/
-drwxr-xr-x root/root ./usr/share/icons/hicolor/scalable/apps/
 -rw-r--r-- root/root ./usr/share/icons/hicolor/scalable/apps/vesko.svg
-drwxr-xr-x root/root ./usr/share/lintian/
-drwxr-xr-x root/root ./usr/share/lintian/overrides/
 -rw-r--r-- root/root ./usr/share/lintian/overrides/vesko
 LIST
 
-# Control fields: field, then the text it holds or, for the relations, the
-# packages it must name besides any others.
+# A field and its text, or the packages a relation names among others.
 while read -r name kind want; do
   have=$(dpkg-deb -f "$deb" "$name")
   if [ "$kind" = is ]; then
@@ -58,12 +45,10 @@ Architecture is $(dpkg --print-architecture)
 Depends names libqt6widgets6 libpq5 libsqlite3-0 libodbc2 fonts-wqy-zenhei qt6-qpa-plugins qt6-translations-l10n adduser acl
 Recommends names unixodbc odbc-postgresql libsqliteodbc odbc-mariadb
 FIELDS
-for script in postinst postrm; do
-  dpkg-deb -I "$deb" "$script" >/dev/null || fail "no $script"
-done
+dpkg-deb -I "$deb" postinst postrm >/dev/null || fail "maintainer scripts missing"
 
-gunzip -c "$work/root/usr/share/doc/vesko/changelog.gz" > "$work/changelog"
-[ "$(dpkg-parsechangelog -l "$work/changelog" -S Version)" = "$version" ] || fail "changelog is not at $version"
+changelog=$(gunzip -c "$work/root/usr/share/doc/vesko/changelog.gz" | dpkg-parsechangelog -l - -S Version)
+[ "$changelog" = "$version" ] || fail "changelog is at $changelog, not $version"
 
 entry="$work/root/usr/share/applications/vesko.desktop"
 desktop-file-validate "$entry" || fail "desktop entry does not validate"
