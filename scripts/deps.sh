@@ -22,3 +22,6 @@ install_deps() {
 
 # Qt's own texts (buttons, menus, message-box details) in Chinese.
 vesko_packages+=(qt6-translations-l10n)
+
+# Making the Debian package and checking it.
+vesko_packages+=(dpkg-dev lintian desktop-file-utils)
