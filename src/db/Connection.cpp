@@ -20,8 +20,7 @@ int commandTimeout(const ConnectionString &settings)
     bool ok = false;
     const int seconds = settings.value(kCommandTimeout).toInt(&ok);
     if (!ok || seconds < 0)
-        throw DbError(QStringLiteral("Command Timeout must be a number of seconds (0 for no limit): %1")
-                          .arg(settings.value(kCommandTimeout)));
+        throw DbError(text::badCommandTimeout(settings.value(kCommandTimeout)));
     return seconds;
 }
 
@@ -31,7 +30,7 @@ std::shared_ptr<Connection> openEngine(const ConnectionString &settings, const Q
     if (provider.compare(u"SQLite", Qt::CaseInsensitive) == 0) {
         const QString file = settings.value(QStringLiteral("Data Source"));
         if (file.isEmpty())
-            throw DbError(QStringLiteral("Provider=SQLite needs a Data Source, the database file"));
+            throw DbError(text::kSqliteNeedsFile);
         return std::make_shared<SqliteConnection>(QDir(programDir).filePath(file));
     }
     if (provider.compare(u"PostgreSQL", Qt::CaseInsensitive) == 0)
@@ -40,11 +39,7 @@ std::shared_ptr<Connection> openEngine(const ConnectionString &settings, const Q
     if (provider.compare(u"ODBC", Qt::CaseInsensitive) == 0 || settings.contains(QStringLiteral("DSN"))
         || settings.contains(QStringLiteral("Driver")))
         return std::make_shared<OdbcConnection>(settings.without(QStringLiteral("Provider")));
-    throw DbError(QStringLiteral("Unknown provider \"%1\". The providers are: "
-                                 "Provider=SQLite;Data Source=<file>, "
-                                 "Provider=PostgreSQL;Host=...;Port=...;Database=...;User ID=...;Password=..., "
-                                 "Provider=ODBC;<ODBC connection string> (or any string with a DSN or Driver key)")
-                      .arg(provider));
+    throw DbError(text::unknownProvider(provider));
 }
 
 } // namespace
@@ -65,7 +60,7 @@ ResultPtr Connection::execute(const QString &statement, CancelRequestPtr cancel)
     // SQLite's parser stops at a NUL and libpq's text ends there: what ran
     // would not be what was stored.
     if (statement.contains(QChar(u'\0')))
-        throw DbError(QStringLiteral("The statement contains a NUL character."));
+        throw DbError(text::kNulInStatement);
     m_rowsFetched.store(0, std::memory_order_relaxed);
     m_cancel = cancel ? std::move(cancel) : std::make_shared<CancelRequest>();
     if (!m_cancel->attach(this))
@@ -82,22 +77,22 @@ ResultPtr Connection::execute(const QString &statement, CancelRequestPtr cancel)
 // refused it, rather than passing as an empty success.
 DbError Connection::emptyStatementError()
 {
-    return DbError(QStringLiteral("The statement is empty."));
+    return DbError(text::kEmptyStatement);
 }
 
 DbError Connection::severalStatementsError()
 {
-    return DbError(QStringLiteral("The text holds more than one statement; none of them was run."));
+    return DbError(text::kSeveralStatements);
 }
 
 DbError Connection::silenceError(int seconds)
 {
-    return DbError(QStringLiteral("The server did not answer in time: nothing came for %1 seconds.").arg(seconds));
+    return DbError(text::silence(seconds));
 }
 
 DbError Connection::cancelledError()
 {
-    return DbError(QStringLiteral("The statement was cancelled."), DbError::Kind::Cancelled);
+    return DbError(text::kStatementCancelled, DbError::Kind::Cancelled);
 }
 
 } // namespace vesko::db

@@ -109,8 +109,8 @@ DbError failure(SQLSMALLINT type, SQLHANDLE handle)
         records.append(QStringLiteral("[%1] %2").arg(code, fromWide(message, length, std::size(message))));
     }
     if (records.isEmpty())
-        return DbError(QStringLiteral("ODBC call failed without a diagnostic"));
-    return DbError(records.join(u'\n'), kind);
+        return DbError(text::kNoOdbcDiagnostic);
+    return DbError::fromEngine(records.join(u'\n'), kind);
 }
 
 void check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle)
@@ -282,7 +282,7 @@ OdbcConnection::OdbcConnection(const QString &connectionString)
 {
     SQLHENV env = SQL_NULL_HANDLE;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
-        throw DbError(QStringLiteral("The ODBC driver manager could not allocate an environment"));
+        throw DbError(text::kNoOdbcEnvironment);
     m_handles->environment.reset(env);
     check(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
           SQL_HANDLE_ENV, env);

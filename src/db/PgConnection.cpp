@@ -157,9 +157,9 @@ PgConnection::PgConnection(const ConnectionString &settings)
 
     m_connection.reset(PQconnectdbParams(keyPointers.data(), valuePointers.data(), 0));
     if (!m_connection)
-        throw DbError(QStringLiteral("libpq could not allocate a connection"));
+        throw DbError(text::kNoLibpqConnection);
     if (PQstatus(m_connection.get()) != CONNECTION_OK)
-        throw DbError(trimmedMessage(PQerrorMessage(m_connection.get())));
+        throw DbError::fromEngine(trimmedMessage(PQerrorMessage(m_connection.get())));
     // Dates come back as 2012-03-05 whatever the server's default style,
     // a backslash in a literal the search composed cannot end it, and a
     // session whose desk closed the connection ends within a second, even
@@ -170,11 +170,11 @@ PgConnection::PgConnection(const ConnectionString &settings)
     for (const char *setting : settingsToApply) {
         const PgResultPtr set(PQexec(m_connection.get(), setting));
         if (PQresultStatus(set.get()) != PGRES_COMMAND_OK)
-            throw DbError(trimmedMessage(PQerrorMessage(m_connection.get())));
+            throw DbError::fromEngine(trimmedMessage(PQerrorMessage(m_connection.get())));
     }
     m_cancel.reset(PQgetCancel(m_connection.get()), PQfreeCancel);
     if (!m_cancel)
-        throw DbError(QStringLiteral("libpq could not prepare a cancel request"));
+        throw DbError(text::kNoLibpqCancel);
 }
 
 // The outcome of the cancel requests of one statement, shared with the
@@ -218,7 +218,7 @@ PgConnection::~PgConnection() = default;
 ResultPtr PgConnection::run(const QString &statement)
 {
     if (m_lost)
-        throw DbError(QStringLiteral("The connection to the server was lost."), DbError::Kind::ConnectionLost);
+        throw DbError(text::kConnectionLost, DbError::Kind::ConnectionLost);
     PGconn *const connection = m_connection.get();
     // A cancel that came before this point has set the flag; one that comes
     // later wakes the wait.
@@ -306,7 +306,7 @@ void PgConnection::waitUntilReady()
                                        : (silenceMs > 0 ? silenceMs : -1);
         const int ready = poll(waitFor, 2, timeout);
         if (ready < 0 && errno != EINTR)
-            throw DbError(QStringLiteral("poll: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+            throw DbError(text::systemCallFailed("poll", QString::fromLocal8Bit(std::strerror(errno))));
         if (ready == 0 && !cancelling) {
             // The server sent nothing for too long: the statement is given
             // up, and with it the connection, which is still busy with it.
@@ -349,16 +349,16 @@ void PgConnection::giveUp()
 DbError PgConnection::failure(const PGresult *result)
 {
     if (!m_connection)
-        return DbError(QStringLiteral("The connection to the server was lost."), DbError::Kind::ConnectionLost);
+        return DbError(text::kConnectionLost, DbError::Kind::ConnectionLost);
     const QString text = trimmedMessage(result ? PQresultErrorMessage(result) : PQerrorMessage(m_connection.get()));
     if (PQstatus(m_connection.get()) == CONNECTION_BAD) {
         m_lost = true;
-        return DbError(text, DbError::Kind::ConnectionLost);
+        return DbError(text::kConnectionLost, DbError::Kind::ConnectionLost, text);
     }
     const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     if (cancelRequested() && state && std::strcmp(state, "57014") == 0)
         return cancelledError();
-    return DbError(text);
+    return DbError::fromEngine(text);
 }
 
 } // namespace vesko::db

@@ -91,21 +91,21 @@ std::size_t Snapshot::memoryBytes() const
 void Snapshot::checkOpen() const
 {
     if (!m_open)
-        throw DbError(QStringLiteral("The result is not open"));
+        throw DbError(text::kResultNotOpen);
 }
 
 void Snapshot::checkColumn(int column) const
 {
     checkOpen();
     if (column < 0 || column >= m_columns.size())
-        throw DbError(QStringLiteral("No column %1 in the result").arg(column));
+        throw DbError(text::noColumn(column));
 }
 
 void Snapshot::checkCell(qint64 row, int column) const
 {
     checkColumn(column);
     if (row < 0 || row >= m_rows)
-        throw DbError(QStringLiteral("No row %1 in the result").arg(row));
+        throw DbError(text::noRow(row));
 }
 
 int Snapshot::columnCount() const
@@ -172,7 +172,7 @@ void Snapshot::setCurrentRow(qint64 row)
 {
     checkOpen();
     if (row < 0 || row >= m_rows)
-        throw DbError(QStringLiteral("No row %1 in the result").arg(row));
+        throw DbError(text::noRow(row));
     m_current = row;
 }
 
@@ -180,7 +180,7 @@ void Snapshot::moveLast()
 {
     checkOpen();
     if (m_rows == 0)
-        throw DbError(QStringLiteral("The result has no rows"));
+        throw DbError(text::kResultHasNoRows);
     m_current = m_rows - 1;
 }
 

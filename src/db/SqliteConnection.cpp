@@ -137,7 +137,7 @@ SqliteConnection::SqliteConnection(const QString &path)
     m_db.reset(db);
     if (rc != SQLITE_OK) {
         const QString reason = db ? errorText(db) : QString::fromUtf8(sqlite3_errstr(rc));
-        throw DbError(QStringLiteral("%1: %2").arg(reason, path));
+        throw DbError(text::databaseFile(path), DbError::Kind::Failed, reason);
     }
     // The file is read lazily; reading the schema now tells a file that is
     // not a database from one that is.
@@ -145,7 +145,7 @@ SqliteConnection::SqliteConnection(const QString &path)
     if (sqlite3_exec(db, "select count(*) from sqlite_master", nullptr, nullptr, &message) != SQLITE_OK) {
         const QString reason = QString::fromUtf8(message);
         sqlite3_free(message);
-        throw DbError(QStringLiteral("%1: %2").arg(reason, path));
+        throw DbError(text::databaseFile(path), DbError::Kind::Failed, reason);
     }
     sqlite3_busy_handler(db, waitForLock, this);
     sqlite3_progress_handler(db, 1000, checkProgress, this);
@@ -191,7 +191,7 @@ ResultPtr SqliteConnection::run(const QString &statement)
     const auto failure = [this, limit] {
         if (cancelRequested())
             return cancelledError();
-        return m_silenceExpired ? silenceError(limit) : DbError(errorText(m_db.get()));
+        return m_silenceExpired ? silenceError(limit) : DbError::fromEngine(errorText(m_db.get()));
     };
     const QByteArray sql = statement.toUtf8();
     const char *const end = sql.constData() + sql.size();

@@ -15,7 +15,7 @@ WakeSignal::WakeSignal()
     : m_fd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
     if (m_fd < 0)
-        throw DbError(QStringLiteral("eventfd: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        throw DbError(text::systemCallFailed("eventfd", QString::fromLocal8Bit(std::strerror(errno))));
 }
 
 WakeSignal::~WakeSignal()

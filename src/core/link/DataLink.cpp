@@ -196,7 +196,7 @@ void DataLink::reconnectAndShow(const QString &connectionString, const QString &
 void DataLink::showResult()
 {
     if (!m_result->isOpen())
-        throw db::DbError(QStringLiteral("The statement gave no open result."));
+        throw db::DbError(text::kNoOpenResult);
     m_view.rebuildSearchPanel(*m_result);
     m_view.bindGrid(m_result);
     m_view.setCountText(countText(m_result->rowCount()));
