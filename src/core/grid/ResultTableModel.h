@@ -40,6 +40,12 @@ public:
     // The whole value of a cell, not cut to kShownLength.
     QString fullText(const QModelIndex &index) const;
 
+    // A value as the desk shows it: control characters other than a tab
+    // as their visible symbols (NUL as U+2400 ␀), and every character that
+    // would reorder the text around it (bidi overrides, embeddings,
+    // isolates and marks) and any other control as <U+202E>.
+    static QString visible(const QString &text);
+
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
