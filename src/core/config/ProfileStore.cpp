@@ -133,13 +133,21 @@ void store(const QString &path, const QByteArray &bytes, const std::optional<str
 
 QString ProfileStore::read(const QString &section, const QString &key, const QString &path)
 {
+    return read(QList<ProfileKey>{{section, key}}, path).first();
+}
+
+QStringList ProfileStore::read(const QList<ProfileKey> &keys, const QString &path)
+{
     QByteArray data;
     try {
         data = readRegularFile(path, kMaxFileSize);
     } catch (const FileError &) {
-        return kNotSet;
+        return QStringList(keys.size(), kNotSet);
     }
-    return ProfileText(data, encodingOf(data)).value(section, key).value_or(kNotSet);
+    QStringList values;
+    for (const std::optional<QString> &value : ProfileText(data, encodingOf(data)).values(keys))
+        values.append(value.value_or(kNotSet));
+    return values;
 }
 
 void ProfileStore::write(const QList<ProfileEntry> &entries, const QString &path, Encoding encoding)

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace vesko {
 
@@ -18,6 +19,13 @@ struct ProfileEntry
     QString key;
     QString value;
     bool atEnd = false;
+};
+
+// A key in a section of a profile file.
+struct ProfileKey
+{
+    QString section;
+    QString key;
 };
 
 // The program's only access to profile (INI) files. Every call names the file;
@@ -47,6 +55,8 @@ public:
     // The stored value, whole, or kNotSet. Never fails, never creates the file;
     // an unreadable file reads as a missing one.
     static QString read(const QString &section, const QString &key, const QString &path);
+    // The values of several keys, in one pass over the file.
+    static QStringList read(const QList<ProfileKey> &keys, const QString &path);
 
     // Stores each entry in turn: an existing entry is replaced in place, a
     // new one goes to the end of its section, a new section to the end of the

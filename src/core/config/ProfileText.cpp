@@ -2,10 +2,10 @@
 
 #include "core/config/Gbk.h"
 
-#include <QHash>
-
 #include <algorithm>
-
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vesko {
@@ -39,36 +39,43 @@ struct Line
     QByteArrayView whole;   // with it: CR LF, LF, CR, or nothing at the end of the file
 };
 
-// The lines of a file in turn.
+// The lines of a file in turn. A run of empty lines comes as one blank
+// line: no reader looks into it, and a writer keeps it as it is.
 class Lines
 {
 public:
     explicit Lines(QByteArrayView bytes)
-        : m_bytes(bytes)
+        : m_pos(bytes.data())
+        , m_end(bytes.data() + bytes.size())
     {
     }
 
     bool next(Line &line)
     {
-        const qsizetype size = m_bytes.size();
-        if (m_pos >= size)
+        const char *const begin = m_pos;
+        if (begin == m_end)
             return false;
-        qsizetype end = m_pos;
-        while (end < size && !endsLine(m_bytes[end]))
-            ++end;
-        qsizetype next = end;
-        if (next < size && m_bytes[next] == '\r')
-            ++next;
-        if (next < size && m_bytes[next] == '\n')
-            ++next;
-        line = {m_bytes.sliced(m_pos, end - m_pos), m_bytes.sliced(m_pos, next - m_pos)};
+        const char *contentEnd = begin;
+        while (contentEnd != m_end && !endsLine(*contentEnd))
+            ++contentEnd;
+        const char *next = contentEnd;
+        if (contentEnd == begin) {
+            while (next != m_end && endsLine(*next))
+                ++next;
+        } else {
+            if (next != m_end && *next == '\r')
+                ++next;
+            if (next != m_end && *next == '\n')
+                ++next;
+        }
+        line = {QByteArrayView(begin, contentEnd), QByteArrayView(begin, next)};
         m_pos = next;
         return true;
     }
 
 private:
-    QByteArrayView m_bytes;
-    qsizetype m_pos = 0;
+    const char *m_pos;
+    const char *m_end;
 };
 
 // The name of a section header line, or nothing when the line is not one.
@@ -122,6 +129,80 @@ QString printable(QString value)
     return value;
 }
 
+// Names by their folded bytes, looked up with a view of the bytes.
+struct NameHash
+{
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+};
+using NameIndex = std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>>;
+
+std::string_view viewOf(const QByteArray &bytes)
+{
+    return {bytes.constData(), std::size_t(bytes.size())};
+}
+
+// A file built of spans of the former one, each run of adjacent spans
+// copied in one go, and of new bytes.
+class Splice
+{
+public:
+    Splice(QByteArrayView eol, qsizetype start = 0)
+        : m_eol(eol)
+        , m_start(start)
+    {
+    }
+
+    void keep(QByteArrayView former)
+    {
+        if (m_kept.data() + m_kept.size() == former.data()) {
+            m_kept = QByteArrayView(m_kept.data(), m_kept.size() + former.size());
+        } else {
+            flush();
+            m_kept = former;
+        }
+    }
+
+    void add(QByteArrayView bytes)
+    {
+        flush();
+        m_text += bytes;
+    }
+
+    // Gives the last line a line end when it has none.
+    void endLastLine()
+    {
+        flush();
+        if (m_text.size() > m_start && !endsLine(m_text.back()))
+            m_text += m_eol;
+    }
+
+    void addLine(QByteArrayView line)
+    {
+        endLastLine();
+        m_text += line;
+        m_text += m_eol;
+    }
+
+    QByteArray take()
+    {
+        flush();
+        return std::move(m_text);
+    }
+
+private:
+    void flush()
+    {
+        m_text += m_kept;
+        m_kept = QByteArrayView();
+    }
+
+    QByteArrayView m_eol;
+    qsizetype m_start; // bytes before the first line: a byte order mark
+    QByteArray m_text;
+    QByteArrayView m_kept;
+};
+
 // The entries that one store writes, by section.
 struct Key
 {
@@ -135,18 +216,11 @@ struct Section
 {
     QByteArray header; // "[name]"
     std::vector<Key> keys;
-    QHash<QByteArray, std::size_t> keyIndex; // by folded name
+    NameIndex keyIndex;
     bool atEnd = false;
     bool found = false;
-    QByteArray moved; // an atEnd section's lines as found in the file
+    std::optional<Splice> moved; // an atEnd section's lines as found in the file
 };
-
-// Gives the text's last line a line end when it has none.
-void endLastLine(QByteArray &text, qsizetype start, const QByteArray &eol)
-{
-    if (text.size() > start && !endsLine(text.back()))
-        text += eol;
-}
 
 } // namespace
 
@@ -164,84 +238,90 @@ ProfileText::ProfileText(QByteArrayView bytes, TextEncoding encoding)
         m_eol = QByteArrayLiteral("\n");
 }
 
-std::optional<QString> ProfileText::value(const QString &section, const QString &key) const
+QList<std::optional<QString>> ProfileText::values(const QList<ProfileKey> &keys) const
 {
-    const QByteArray wantedSection = folded(encode(section, m_encoding), m_encoding);
-    const QByteArray wantedKey = folded(encode(key, m_encoding), m_encoding);
+    // The indexes of the keys wanted, by section and key name.
+    struct Wanted
+    {
+        std::unordered_map<std::string, std::vector<qsizetype>, NameHash, std::equal_to<>> keys;
+        bool seen = false;
+    };
+    std::unordered_map<std::string, Wanted, NameHash, std::equal_to<>> sections;
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        Wanted &section = sections[folded(encode(keys[i].section, m_encoding), m_encoding).toStdString()];
+        section.keys[folded(encode(keys[i].key, m_encoding), m_encoding).toStdString()].push_back(i);
+    }
+
+    QList<std::optional<QString>> found(keys.size());
+    Wanted *current = nullptr;
     QByteArray name;
-    bool inSection = false;
     Lines lines(m_lines);
     Line line;
     while (lines.next(line)) {
         if (const auto header = sectionName(line.content)) {
-            // Only the first section of the name counts.
-            if (inSection)
-                return std::nullopt;
+            // Only the first section of a name counts.
             fold(*header, m_encoding, name);
-            inSection = name == wantedSection;
+            const auto s = sections.find(viewOf(name));
+            current = s == sections.end() || s->second.seen ? nullptr : &s->second;
+            if (current)
+                current->seen = true;
             continue;
         }
-        const qsizetype eq = inSection ? line.content.indexOf('=') : -1;
+        const qsizetype eq = current ? line.content.indexOf('=') : -1;
         if (eq < 0)
             continue;
         fold(trimmed(line.content.first(eq)), m_encoding, name);
-        if (name == wantedKey)
-            return decode(trimmed(line.content.sliced(eq + 1)), m_encoding);
+        const auto k = current->keys.find(viewOf(name));
+        if (k == current->keys.end())
+            continue;
+        for (const qsizetype i : k->second) {
+            if (!found[i])
+                found[i] = decode(trimmed(line.content.sliced(eq + 1)), m_encoding);
+        }
     }
-    return std::nullopt;
+    return found;
 }
 
 QByteArray ProfileText::withEntries(const QList<ProfileEntry> &entries) const
 {
     std::vector<Section> sections;
-    QHash<QByteArray, std::size_t> sectionIndex;
-    qsizetype added = 0;
+    NameIndex sectionIndex;
     for (const ProfileEntry &entry : entries) {
         const QByteArray sectionBytes = encode(entry.section, m_encoding);
-        const QByteArray sectionName = folded(sectionBytes, m_encoding);
-        if (!sectionIndex.contains(sectionName)) {
-            sectionIndex.insert(sectionName, sections.size());
-            sections.push_back({'[' + sectionBytes + ']', {}, {}, false, false, {}});
-        }
-        Section &section = sections[sectionIndex.value(sectionName)];
+        const auto s = sectionIndex.try_emplace(folded(sectionBytes, m_encoding).toStdString(), sections.size());
+        if (s.second)
+            sections.push_back({'[' + sectionBytes + ']', {}, {}, false, false, std::nullopt});
+        Section &section = sections[s.first->second];
         section.atEnd = section.atEnd || entry.atEnd;
         const QByteArray keyBytes = encode(entry.key, m_encoding);
-        const QByteArray keyName = folded(keyBytes, m_encoding);
-        if (!section.keyIndex.contains(keyName)) {
-            section.keyIndex.insert(keyName, section.keys.size());
+        const auto k = section.keyIndex.try_emplace(folded(keyBytes, m_encoding).toStdString(), section.keys.size());
+        if (k.second)
             section.keys.push_back({});
-        }
-        Key &key = section.keys[section.keyIndex.value(keyName)];
+        Key &key = section.keys[k.first->second];
         key.value = encode(printable(entry.value), m_encoding);
         key.line = keyBytes + '=' + key.value;
         key.atEnd = key.atEnd || entry.atEnd;
-        added += section.header.size() + key.line.size() + 2 * m_eol.size();
     }
 
-    QByteArray out = m_byteOrderMark.toByteArray();
-    const qsizetype start = out.size();
-    out.reserve(start + m_lines.size() + added);
-    const auto appendLine = [this](QByteArray &text, qsizetype from, const QByteArray &line) {
-        endLastLine(text, from, m_eol);
-        text += line + m_eol;
-    };
+    Splice out(m_eol, m_byteOrderMark.size());
+    out.keep(m_byteOrderMark);
 
     // The first section of each name that is written; later ones, which
     // readers that take the last might see, are dropped, and so are later
     // lines of each key written.
     Section *current = nullptr;
     bool dropping = false;
-    QByteArray blanks; // the current section's blank lines, not yet followed by another of its lines
+    QByteArrayView blanks; // the current section's blank lines, not yet followed by another of its lines
+    const auto target = [&]() -> Splice & { return current && current->atEnd ? *current->moved : out; };
     const auto finishSection = [&] {
         if (current) {
-            QByteArray &target = current->atEnd ? current->moved : out;
             for (const Key &key : current->keys) {
                 if (!key.found && !key.atEnd)
-                    appendLine(target, 0, key.line);
+                    target().addLine(key.line);
             }
         }
-        out += blanks;
-        blanks.clear();
+        out.keep(blanks);
+        blanks = QByteArrayView();
         current = nullptr;
     };
 
@@ -252,49 +332,51 @@ QByteArray ProfileText::withEntries(const QList<ProfileEntry> &entries) const
         if (const auto header = sectionName(line.content)) {
             finishSection();
             fold(*header, m_encoding, name);
-            const auto s = sectionIndex.constFind(name);
-            Section *section = s == sectionIndex.cend() ? nullptr : &sections[*s];
+            const auto s = sectionIndex.find(viewOf(name));
+            Section *section = s == sectionIndex.end() ? nullptr : &sections[s->second];
             dropping = section && section->found;
             if (dropping)
                 continue;
             if (section) {
                 section->found = true;
+                if (section->atEnd)
+                    section->moved.emplace(m_eol);
                 current = section;
             }
-            (current && current->atEnd ? current->moved : out) += line.whole;
+            target().keep(line.whole);
             continue;
         }
         if (dropping)
             continue;
         if (!current) {
-            out += line.whole;
+            out.keep(line.whole);
             continue;
         }
         if (trimmed(line.content).isEmpty()) {
-            blanks += line.whole;
+            blanks = QByteArrayView(blanks.isEmpty() ? line.whole.data() : blanks.data(),
+                                    blanks.size() + line.whole.size());
             continue;
         }
-        QByteArray &target = current->atEnd ? current->moved : out;
-        target += blanks;
-        blanks.clear();
+        target().keep(blanks);
+        blanks = QByteArrayView();
         const qsizetype eq = line.content.indexOf('=');
         Key *key = nullptr;
         if (eq >= 0) {
             fold(trimmed(line.content.first(eq)), m_encoding, name);
-            const auto k = current->keyIndex.constFind(name);
-            key = k == current->keyIndex.cend() ? nullptr : &current->keys[*k];
+            const auto k = current->keyIndex.find(viewOf(name));
+            key = k == current->keyIndex.end() ? nullptr : &current->keys[k->second];
         }
         if (!key) {
-            target += line.whole;
+            target().keep(line.whole);
             continue;
         }
         const bool first = !key->found;
         key->found = true;
         // An entry moved to the end is written there; a later line of the key is dropped.
         if (first && !key->atEnd) {
-            target += line.content.first(eq + 1);
-            target += key->value;
-            target += line.whole.sliced(line.content.size());
+            target().keep(line.content.first(eq + 1));
+            target().add(key->value);
+            target().keep(line.whole.sliced(line.content.size()));
         }
     }
     finishSection();
@@ -302,29 +384,29 @@ QByteArray ProfileText::withEntries(const QList<ProfileEntry> &entries) const
     for (const Section &section : sections) {
         if (section.found || section.atEnd)
             continue;
-        appendLine(out, start, section.header);
+        out.addLine(section.header);
         for (const Key &key : section.keys)
-            appendLine(out, start, key.line);
+            out.addLine(key.line);
     }
-    for (const Section &section : sections) {
+    for (Section &section : sections) {
         if (!section.atEnd)
             continue;
         if (section.found) {
-            endLastLine(out, start, m_eol);
-            out += section.moved;
+            out.endLastLine();
+            out.add(section.moved->take());
         } else {
-            appendLine(out, start, section.header);
+            out.addLine(section.header);
             for (const Key &key : section.keys) {
                 if (!key.atEnd)
-                    appendLine(out, start, key.line);
+                    out.addLine(key.line);
             }
         }
         for (const Key &key : section.keys) {
             if (key.atEnd)
-                appendLine(out, start, key.line);
+                out.addLine(key.line);
         }
     }
-    return out;
+    return out.take();
 }
 
 } // namespace vesko

@@ -22,8 +22,9 @@ public:
     // The bytes must outlive the object.
     ProfileText(QByteArrayView bytes, TextEncoding encoding);
 
-    // The stored value, or nothing when the section or the key is missing.
-    std::optional<QString> value(const QString &section, const QString &key) const;
+    // The stored value of each key, or nothing when its section or the key
+    // is missing.
+    QList<std::optional<QString>> values(const QList<ProfileKey> &keys) const;
 
     // The file with the entries stored by the rules of ProfileStore::write.
     QByteArray withEntries(const QList<ProfileEntry> &entries) const;

@@ -17,6 +17,7 @@ TextEncoding encodingOf(QByteArrayView bytes);
 // The bytes without the byte order mark that starts a UTF-8 file.
 QByteArrayView withoutByteOrderMark(QByteArrayView bytes, TextEncoding encoding);
 
+// Decoding UTF-8 drops a byte order mark at the start.
 QString decode(QByteArrayView bytes, TextEncoding encoding);
 QByteArray encode(const QString &text, TextEncoding encoding);
 

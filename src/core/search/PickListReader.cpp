@@ -52,8 +52,7 @@ std::optional<QStringList> PickListReader::read(const QString &columnName) const
                                                  + columnName + QStringLiteral(".flt"));
     try {
         const QByteArray bytes = readRegularFile(path, kMaxBytes);
-        const TextEncoding encoding = encodingOf(bytes);
-        return lines(decode(withoutByteOrderMark(bytes, encoding), encoding));
+        return lines(decode(bytes, encodingOf(bytes)));
     } catch (const FileError &) {
         return std::nullopt;
     }
