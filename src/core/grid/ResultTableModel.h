@@ -40,10 +40,11 @@ public:
     // The whole value of a cell, not cut to kShownLength.
     QString fullText(const QModelIndex &index) const;
 
-    // A value as the desk shows it: control characters other than a tab
-    // as their visible symbols (NUL as U+2400 ␀), and every character that
-    // would reorder the text around it (bidi overrides, embeddings,
-    // isolates and marks) and any other control as <U+202E>.
+    // A value as the grid shows it, in its stored order and with nothing
+    // hidden: a C0 control or DEL (a tab excepted) as its symbol (NUL as ␀),
+    // and a character that would reorder the text around it (bidi
+    // overrides, embeddings, isolates and marks) or a C1 control as its code
+    // (U+202E as <U+202E>).
     static QString visible(const QString &text);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
