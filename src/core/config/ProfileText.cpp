@@ -109,11 +109,11 @@ void fold(QByteArrayView name, TextEncoding encoding, QByteArray &into)
     }
 }
 
-QByteArray folded(QByteArrayView name, TextEncoding encoding)
+std::string folded(const QString &name, TextEncoding encoding)
 {
     QByteArray out;
-    fold(name, encoding, out);
-    return out;
+    fold(encode(name, encoding), encoding, out);
+    return out.toStdString();
 }
 
 // The registration program cannot read a control character in a value, and
@@ -135,7 +135,8 @@ struct NameHash
     using is_transparent = void;
     std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
 };
-using NameIndex = std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>>;
+template<typename T>
+using ByName = std::unordered_map<std::string, T, NameHash, std::equal_to<>>;
 
 std::string_view viewOf(const QByteArray &bytes)
 {
@@ -155,6 +156,8 @@ public:
 
     void keep(QByteArrayView former)
     {
+        if (former.isEmpty())
+            return;
         if (m_kept.data() + m_kept.size() == former.data()) {
             m_kept = QByteArrayView(m_kept.data(), m_kept.size() + former.size());
         } else {
@@ -216,7 +219,7 @@ struct Section
 {
     QByteArray header; // "[name]"
     std::vector<Key> keys;
-    NameIndex keyIndex;
+    ByName<std::size_t> keyIndex;
     bool atEnd = false;
     bool found = false;
     std::optional<Splice> moved; // an atEnd section's lines as found in the file
@@ -243,13 +246,12 @@ QList<std::optional<QString>> ProfileText::values(const QList<ProfileKey> &keys)
     // The indexes of the keys wanted, by section and key name.
     struct Wanted
     {
-        std::unordered_map<std::string, std::vector<qsizetype>, NameHash, std::equal_to<>> keys;
+        ByName<std::vector<qsizetype>> keys;
         bool seen = false;
     };
-    std::unordered_map<std::string, Wanted, NameHash, std::equal_to<>> sections;
+    ByName<Wanted> sections;
     for (qsizetype i = 0; i < keys.size(); ++i) {
-        Wanted &section = sections[folded(encode(keys[i].section, m_encoding), m_encoding).toStdString()];
-        section.keys[folded(encode(keys[i].key, m_encoding), m_encoding).toStdString()].push_back(i);
+        sections[folded(keys[i].section, m_encoding)].keys[folded(keys[i].key, m_encoding)].push_back(i);
     }
 
     QList<std::optional<QString>> found(keys.size());
@@ -285,16 +287,16 @@ QList<std::optional<QString>> ProfileText::values(const QList<ProfileKey> &keys)
 QByteArray ProfileText::withEntries(const QList<ProfileEntry> &entries) const
 {
     std::vector<Section> sections;
-    NameIndex sectionIndex;
+    ByName<std::size_t> sectionIndex;
     for (const ProfileEntry &entry : entries) {
         const QByteArray sectionBytes = encode(entry.section, m_encoding);
-        const auto s = sectionIndex.try_emplace(folded(sectionBytes, m_encoding).toStdString(), sections.size());
+        const auto s = sectionIndex.try_emplace(folded(entry.section, m_encoding), sections.size());
         if (s.second)
             sections.push_back({'[' + sectionBytes + ']', {}, {}, false, false, std::nullopt});
         Section &section = sections[s.first->second];
         section.atEnd = section.atEnd || entry.atEnd;
         const QByteArray keyBytes = encode(entry.key, m_encoding);
-        const auto k = section.keyIndex.try_emplace(folded(keyBytes, m_encoding).toStdString(), section.keys.size());
+        const auto k = section.keyIndex.try_emplace(folded(entry.key, m_encoding), section.keys.size());
         if (k.second)
             section.keys.push_back({});
         Key &key = section.keys[k.first->second];
