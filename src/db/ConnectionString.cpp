@@ -35,37 +35,40 @@ qsizetype readQuoted(const QString &text, qsizetype pos, QString &value)
 ConnectionString::ConnectionString(const QString &text)
     : m_text(text)
 {
+    // One pass: every character is looked at a bounded number of times.
+    const qsizetype size = text.size();
     qsizetype pos = 0;
-    while (pos < text.size()) {
+    while (pos < size) {
         const qsizetype begin = pos;
-        const qsizetype eq = text.indexOf(u'=', pos);
-        const qsizetype semi = text.indexOf(u';', pos);
-        if (eq < 0 || (semi >= 0 && semi < eq)) {
-            const qsizetype end = semi < 0 ? text.size() : semi;
-            if (!text.mid(pos, end - pos).trimmed().isEmpty())
-                throw DbError(QStringLiteral("Connection string: \"%1\" is not a key=value pair")
-                                  .arg(text.mid(pos, end - pos).trimmed()));
-            pos = end + 1;
+        qsizetype eq = pos;
+        while (eq < size && text.at(eq) != u'=' && text.at(eq) != u';')
+            ++eq;
+        if (eq == size || text.at(eq) == u';') {
+            const QString rest = text.mid(pos, eq - pos).trimmed();
+            if (!rest.isEmpty())
+                throw DbError(QStringLiteral("Connection string: \"%1\" is not a key=value pair").arg(rest));
+            pos = eq + 1;
             continue;
         }
         Pair pair;
         pair.key = text.mid(pos, eq - pos).trimmed();
         pos = eq + 1;
-        while (pos < text.size() && isBlank(text.at(pos)))
+        while (pos < size && isBlank(text.at(pos)))
             ++pos;
-        if (pos < text.size() && (text.at(pos) == u'{' || text.at(pos) == u'"')) {
+        if (pos < size && (text.at(pos) == u'{' || text.at(pos) == u'"')) {
             pos = readQuoted(text, pos, pair.value);
-            while (pos < text.size() && isBlank(text.at(pos)))
+            while (pos < size && isBlank(text.at(pos)))
                 ++pos;
-            if (pos < text.size() && text.at(pos) != u';')
+            if (pos < size && text.at(pos) != u';')
                 throw DbError(QStringLiteral("Connection string: text after the quoted value of \"%1\"")
                                   .arg(pair.key));
         } else {
-            const qsizetype end = semi < 0 ? text.size() : semi;
-            pair.value = text.mid(pos, end - pos).trimmed();
-            pos = end;
+            const qsizetype start = pos;
+            while (pos < size && text.at(pos) != u';')
+                ++pos;
+            pair.value = text.mid(start, pos - start).trimmed();
         }
-        pos = qMin(pos + 1, text.size());
+        pos = qMin(pos + 1, size);
         m_pairs.append(pair);
         m_spans.append({begin, pos});
     }
@@ -91,11 +94,15 @@ QString ConnectionString::value(const QString &key) const
 
 QString ConnectionString::without(const QString &key) const
 {
-    QString rest = m_text;
-    for (qsizetype i = m_pairs.size() - 1; i >= 0; --i) {
-        if (m_pairs.at(i).key.compare(key, Qt::CaseInsensitive) == 0)
-            rest.remove(m_spans.at(i).begin, m_spans.at(i).end - m_spans.at(i).begin);
+    QString rest;
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < m_pairs.size(); ++i) {
+        if (m_pairs.at(i).key.compare(key, Qt::CaseInsensitive) != 0)
+            continue;
+        rest += QStringView(m_text).sliced(kept, m_spans.at(i).begin - kept);
+        kept = m_spans.at(i).end;
     }
+    rest += QStringView(m_text).sliced(kept);
     return rest;
 }
 
@@ -104,15 +111,19 @@ QString maskPasswords(const QString &connectionString)
     static const QString hidden = QStringLiteral("***");
     try {
         const ConnectionString parsed(connectionString);
-        QString shown = connectionString;
-        for (qsizetype i = parsed.m_pairs.size() - 1; i >= 0; --i) {
+        QString shown;
+        qsizetype kept = 0;
+        for (qsizetype i = 0; i < parsed.m_pairs.size(); ++i) {
             const QString &key = parsed.m_pairs.at(i).key;
             if (key.compare(u"Password", Qt::CaseInsensitive) != 0 && key.compare(u"PWD", Qt::CaseInsensitive) != 0)
                 continue;
             const auto &span = parsed.m_spans.at(i);
             const bool closed = connectionString.at(span.end - 1) == u';';
-            shown.replace(span.begin, span.end - span.begin, key + u'=' + hidden + (closed ? ";" : ""));
+            shown += QStringView(connectionString).sliced(kept, span.begin - kept);
+            shown += key + u'=' + hidden + (closed ? ";" : "");
+            kept = span.end;
         }
+        shown += QStringView(connectionString).sliced(kept);
         return shown;
     } catch (const DbError &) {
         // Its own error text may hold part of the password.

@@ -59,6 +59,8 @@ private slots:
                                        << "Provider=ODBC;Driver={PostgreSQL Unicode};Pwd=***";
         QTest::newRow("every password") << "Password=\"a;b\";Host=h;password=c" << "Password=\"a;b\";Host=h;password=c"
                                         << "Password=***;Host=h;password=***";
+        QTest::newRow("repeated keys, empty pairs") << "Provider=a;;Pwd=x; provider=b;Pwd=y;;" << ";Pwd=x;Pwd=y;;"
+                                                    << "Provider=a;;Pwd=***; provider=b;Pwd=***;;";
         QTest::newRow("not a connection string") << "DSN=reg;Pwd={a;b" << "" << "***";
     }
 

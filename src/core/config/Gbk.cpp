@@ -11,9 +11,9 @@ namespace {
 constexpr char16_t kEuro = 0x20AC;
 constexpr char kEuroByte = char(0x80);
 
-// Bytes taken by the character that starts at bytes[i]: GB18030 has one-,
-// two- and four-byte characters (a four-byte one has a digit second).
-qsizetype characterLength(QByteArrayView bytes, qsizetype i)
+} // namespace
+
+qsizetype gbkCharacterLength(QByteArrayView bytes, qsizetype i)
 {
     const auto lead = uchar(bytes[i]);
     if (lead <= 0x80 || lead == 0xFF)
@@ -22,14 +22,12 @@ qsizetype characterLength(QByteArrayView bytes, qsizetype i)
     return fourBytes ? 4 : 2;
 }
 
-} // namespace
-
 QString fromGbk(QByteArrayView bytes)
 {
     QStringDecoder decoder("GB18030");
     QString text;
     qsizetype start = 0;
-    for (qsizetype i = 0; i < bytes.size(); i += characterLength(bytes, i)) {
+    for (qsizetype i = 0; i < bytes.size(); i += gbkCharacterLength(bytes, i)) {
         if (bytes[i] != kEuroByte)
             continue;
         text += decoder.decode(bytes.sliced(start, i - start));

@@ -11,4 +11,9 @@ namespace vesko {
 QString fromGbk(QByteArrayView bytes);
 QByteArray toGbk(const QString &text);
 
+// Bytes taken by the character that starts at bytes[i]: GB18030 has one-,
+// two- and four-byte characters (a four-byte one has a digit second). A
+// character cut short at the end counts as long as it should be.
+qsizetype gbkCharacterLength(QByteArrayView bytes, qsizetype i);
+
 } // namespace vesko

@@ -19,45 +19,56 @@ std::optional<QString> readSet(const QString &section, const QString &key, const
     return value;
 }
 
+// The five texts, in their order in the file.
+struct StoredText
+{
+    const QString &section;
+    QString RunConfig::*text;
+};
+const StoredText kTexts[] = {
+    {ini::kConnection, &RunConfig::connectionString}, {ini::kDefault, &RunConfig::defaultStatement},
+    {ini::kAll, &RunConfig::allStatement},            {ini::kSpare1, &RunConfig::spare1Statement},
+    {ini::kSpare2, &RunConfig::spare2Statement},
+};
+constexpr int kRequired = 2; // 数据连接 and 默认查询
+
+// The five values as stored, in one pass over the file.
+QStringList readTexts(const QString &iniPath)
+{
+    QList<ProfileKey> keys;
+    for (const StoredText &stored : kTexts)
+        keys.append({stored.section, ini::kValue});
+    return ProfileStore::read(keys, iniPath);
+}
+
 } // namespace
 
 bool readStartupConfig(const QString &iniPath, RunConfig &config)
 {
-    const auto connection = readSet(ini::kConnection, ini::kValue, iniPath);
-    if (!connection)
-        return false;
-    config.connectionString = *connection;
-
-    const auto defaultStatement = readSet(ini::kDefault, ini::kValue, iniPath);
-    if (!defaultStatement)
-        return false;
-    config.defaultStatement = *defaultStatement;
-
-    config.allStatement = readSet(ini::kAll, ini::kValue, iniPath).value_or(QString());
-    config.spare1Statement = readSet(ini::kSpare1, ini::kValue, iniPath).value_or(QString());
-    config.spare2Statement = readSet(ini::kSpare2, ini::kValue, iniPath).value_or(QString());
+    const QStringList values = readTexts(iniPath);
+    for (int i = 0; i < kRequired; ++i) {
+        if (values[i] == ProfileStore::kNotSet)
+            return false;
+        config.*kTexts[i].text = values[i];
+    }
+    for (int i = kRequired; i < values.size(); ++i)
+        config.*kTexts[i].text = values[i] == ProfileStore::kNotSet ? QString() : values[i];
     return true;
 }
 
 RunConfig readStoredTexts(const QString &iniPath)
 {
-    auto read = [&](const QString &section) { return readSet(section, ini::kValue, iniPath).value_or(QString()); };
+    const QStringList values = readTexts(iniPath);
     RunConfig texts;
-    texts.connectionString = read(ini::kConnection);
-    texts.defaultStatement = read(ini::kDefault);
-    texts.allStatement = read(ini::kAll);
-    texts.spare1Statement = read(ini::kSpare1);
-    texts.spare2Statement = read(ini::kSpare2);
+    for (int i = 0; i < values.size(); ++i)
+        texts.*kTexts[i].text = values[i] == ProfileStore::kNotSet ? QString() : values[i];
     return texts;
 }
 
 void writeStatementTexts(const QString &iniPath, const RunConfig &texts, MessageService &messages)
 {
-    writeProfileValue(ini::kConnection, ini::kValue, texts.connectionString, iniPath, messages);
-    writeProfileValue(ini::kDefault, ini::kValue, texts.defaultStatement, iniPath, messages);
-    writeProfileValue(ini::kAll, ini::kValue, texts.allStatement, iniPath, messages);
-    writeProfileValue(ini::kSpare1, ini::kValue, texts.spare1Statement, iniPath, messages);
-    writeProfileValue(ini::kSpare2, ini::kValue, texts.spare2Statement, iniPath, messages);
+    for (const StoredText &stored : kTexts)
+        writeProfileValue(stored.section, ini::kValue, texts.*stored.text, iniPath, messages);
 }
 
 std::optional<float> readPosition(const QString &iniPath, const QString &key)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/config/ProfileStore.h"
+#include "core/config/TextEncoding.h"
 
 #include <QByteArray>
 #include <QList>
@@ -10,44 +11,28 @@
 
 namespace vesko {
 
-// The bytes of a profile file held as lines, with section and key names
-// decoded once, so that many entries are read or stored in one pass over the
-// file each. Every byte that no entry changes stays as it was.
+// The bytes of a profile file, read and edited in one pass over them each
+// time, with no copy of its lines: the time and memory a file takes grow
+// with its size alone. Names are compared as bytes in the file's encoding,
+// ASCII letters without regard to case. Every byte that no entry changes
+// stays as it was, a byte order mark included.
 class ProfileText
 {
 public:
-    explicit ProfileText(QByteArrayView bytes);
+    // The bytes must outlive the object.
+    ProfileText(QByteArrayView bytes, TextEncoding encoding);
 
-    // The stored value, or nothing when the section or the key is missing.
-    std::optional<QString> value(const QString &section, const QString &key) const;
+    // The stored value of each key, or nothing when its section or the key
+    // is missing.
+    QList<std::optional<QString>> values(const QList<ProfileKey> &keys) const;
 
-    // Stores one entry by the rules of ProfileStore::write.
-    void store(const ProfileEntry &entry);
-
-    QByteArray bytes() const;
+    // The file with the entries stored by the rules of ProfileStore::write.
+    QByteArray withEntries(const QList<ProfileEntry> &entries) const;
 
 private:
-    struct Line
-    {
-        QByteArray content;             // without its line end
-        QByteArray end;                 // CR LF, LF, CR, or nothing at the end of the file
-        std::optional<QString> section; // the name, for a section header
-        std::optional<QString> key;     // the name, for a line with an '='
-    };
-
-    // Where a section and an entry stand, as line indexes.
-    struct Place
-    {
-        qsizetype section = -1;
-        qsizetype sectionEnd = -1; // the line after the section
-        qsizetype entry = -1;
-    };
-
-    Place find(const QString &section, const QString &key) const;
-    // Gives the line a line end when it has none (the last line of a file).
-    void endLine(qsizetype index);
-
-    QList<Line> m_lines;
+    QByteArrayView m_byteOrderMark;
+    QByteArrayView m_lines; // the rest of the file
+    TextEncoding m_encoding;
     QByteArray m_eol; // the file's own line end, CR LF for a new file
 };
 

@@ -42,6 +42,30 @@ std::vector<int> rowsOrderedBy(int rows, Qt::SortOrder order, KeyOf keyOf)
     return ordered;
 }
 
+bool reordersText(QChar c)
+{
+    switch (c.direction()) {
+    case QChar::DirLRE:
+    case QChar::DirLRO:
+    case QChar::DirRLE:
+    case QChar::DirRLO:
+    case QChar::DirPDF:
+    case QChar::DirLRI:
+    case QChar::DirRLI:
+    case QChar::DirFSI:
+    case QChar::DirPDI:
+        return true;
+    default:
+        // The invisible marks LRM, RLM and ALM.
+        return c == u'\u200E' || c == u'\u200F' || c == u'\u061C';
+    }
+}
+
+bool shownAsCode(QChar c)
+{
+    return (c.category() == QChar::Other_Control && c != u'\t') || reordersText(c);
+}
+
 } // namespace
 
 ResultTableModel::ResultTableModel(QObject *parent)
@@ -119,15 +143,34 @@ QString ResultTableModel::fullText(const QModelIndex &index) const
     return m_result->text(resultRow(index.row()), index.column());
 }
 
+QString ResultTableModel::visible(const QString &text)
+{
+    if (std::none_of(text.begin(), text.end(), shownAsCode))
+        return text;
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        if (!shownAsCode(c))
+            shown += c;
+        else if (c.unicode() < 0x20)
+            shown += QChar(0x2400 + c.unicode());
+        else if (c.unicode() == 0x7F)
+            shown += QChar(0x2421);
+        else
+            shown += QStringLiteral("<U+%1>").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    }
+    return shown;
+}
+
 QString ResultTableModel::shownText(qint64 row, int column) const
 {
     const std::string_view stored = m_result->bytes(row, column);
     if (stored.size() <= std::size_t(kShownLength))
-        return m_result->text(row, column);
+        return visible(m_result->text(row, column));
     // A UTF-8 character takes at most four bytes, so the first kShownLength
     // characters are whole within four times as many bytes.
     const std::string_view head = stored.substr(0, std::size_t(kShownLength) * 4);
-    return QString::fromUtf8(head.data(), qsizetype(head.size())).left(kShownLength);
+    return visible(QString::fromUtf8(head.data(), qsizetype(head.size())).left(kShownLength));
 }
 
 int ResultTableModel::rowCount(const QModelIndex &parent) const

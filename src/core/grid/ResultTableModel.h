@@ -40,6 +40,13 @@ public:
     // The whole value of a cell, not cut to kShownLength.
     QString fullText(const QModelIndex &index) const;
 
+    // A value as the grid shows it, in its stored order and with nothing
+    // hidden: a C0 control or DEL (a tab excepted) as its symbol (NUL as ␀),
+    // and a character that would reorder the text around it (bidi
+    // overrides, embeddings, isolates and marks) or a C1 control as its code
+    // (U+202E as <U+202E>).
+    static QString visible(const QString &text);
+
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;

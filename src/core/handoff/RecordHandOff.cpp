@@ -31,13 +31,24 @@ bool RecordHandOff::handOff(const db::Result &rs) const
         entries.append({kValueSection, key, rs.isNull(row, i) ? QString() : rs.text(row, i)});
     }
     entries.append({kOverSection, kOverKey, kOverValue, true});
-    writeProfileValues(entries, m_directory.brinfoIni(), m_messages);
-    return true;
+    return writeProfileValues(entries, m_directory.brinfoIni(), m_messages, ProfileStore::Encoding::Gbk);
 }
 
 void RecordHandOff::stopSignal() const
 {
-    writeProfileValue(kStopSection, kStopKey, kStopValue, m_directory.brinfoIni(), m_messages);
+    const QList<ProfileEntry> stop{{kStopSection, kStopKey, kStopValue}};
+    const QString path = m_directory.brinfoIni();
+    try {
+        try {
+            ProfileStore::write(stop, path, ProfileStore::Encoding::Gbk);
+        } catch (const FileError &error) {
+            if (error.kind() != FileError::Kind::TooLarge)
+                throw;
+            ProfileStore::replace(stop, path);
+        }
+    } catch (const FileError &error) {
+        showWriteError(error, m_messages);
+    }
 }
 
 } // namespace vesko

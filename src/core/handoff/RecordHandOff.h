@@ -14,7 +14,10 @@ class Result;
 
 // Writes brinfo.ini, the only channel to the registration program: the
 // current row of a result (the hand-off) and the stop signal. The file is
-// never cleared or trimmed here: entries are only added or replaced.
+// GBK, whatever it looks like, because the registration program reads GBK;
+// a character outside GBK goes in as its four-byte GB18030 form. It is
+// never cleared or trimmed here: entries are only added or replaced, and
+// duplicates of the sections written are dropped.
 class RecordHandOff
 {
 public:
@@ -39,12 +42,15 @@ public:
     // over=yes, moved to be the last line of the file. All in one replacement
     // of the file, so the registration program reads the former file or the
     // whole new record; a failure shows "写出错！" once and leaves the former
-    // file. Entries of an earlier, wider record beyond n stay.
-    // With rs not open or without a current row nothing is written, kNoRecord
-    // is shown and the result is false; otherwise true, failed writes or not.
+    // file, and so does a record too large for the file to be read back.
+    // Entries of an earlier, wider record beyond n stay.
+    // With rs not open or without a current row nothing is written and
+    // kNoRecord is shown. Returns whether the record is in the file.
     bool handOff(const db::Result &rs) const;
 
     // 登记程序 value=stop, one write; creates the file when there is none.
+    // A file too large to be read back gives way to one that holds the stop
+    // signal alone, so that the signal always gets through.
     void stopSignal() const;
 
 private:

@@ -18,27 +18,13 @@ QString systemReason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd)
-        : m_fd(fd)
-    {
-    }
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 } // namespace
+
+FileDescriptor::~FileDescriptor()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
 
 FileError::FileError(Kind kind, const QString &path, const QString &reason)
     : std::runtime_error(QStringLiteral("%1: %2").arg(path, reason).toStdString())
@@ -55,7 +41,7 @@ QString FileError::detail() const
 QByteArray readRegularFile(const QString &path, qint64 maxBytes)
 {
     const QByteArray name = QFile::encodeName(path);
-    const Descriptor fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    const FileDescriptor fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
         const int error = errno;
         throw FileError(error == ENOENT || error == ENOTDIR ? FileError::Kind::Missing

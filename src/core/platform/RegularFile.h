@@ -31,6 +31,23 @@ private:
     QString m_path;
 };
 
+// Owns a file descriptor: closed when it goes; negative for none.
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~FileDescriptor();
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
 // Reads a whole regular file of at most maxBytes. The file is opened without
 // blocking and checked on the open descriptor, so a FIFO or a device (or a
 // link to one) is refused without waiting and without reading from it.

@@ -1,6 +1,6 @@
 #include "core/search/PickListReader.h"
 
-#include "core/config/Gbk.h"
+#include "core/config/TextEncoding.h"
 #include "core/platform/RegularFile.h"
 
 #include <utility>
@@ -15,27 +15,25 @@ bool canBeFileName(const QString &columnName)
             && !columnName.contains(u'\\') && !columnName.contains(QChar(0));
 }
 
-QStringList lines(QStringView text)
+// The lines of a text, or nothing when there are more than kMaxEntries.
+std::optional<QStringList> lines(QStringView text)
 {
     QStringList out;
-    QString line;
-    bool afterCr = false;
-    for (const QChar c : text) {
-        if (c == u'\n') {
-            if (!afterCr)
-                out.append(std::exchange(line, QString()));
-            afterCr = false;
-        } else if (c == u'\r') {
-            out.append(std::exchange(line, QString()));
-            afterCr = true;
-        } else {
-            line += c;
-            afterCr = false;
-        }
-    }
+    qsizetype begin = 0;
     // The last line counts also without a line end.
-    if (!line.isEmpty())
-        out.append(line);
+    while (begin < text.size()) {
+        if (out.size() == PickListReader::kMaxEntries)
+            return std::nullopt;
+        qsizetype end = begin;
+        while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
+            ++end;
+        out.append(text.sliced(begin, end - begin).toString());
+        begin = end;
+        if (begin < text.size() && text[begin] == u'\r')
+            ++begin;
+        if (begin < text.size() && text[begin] == u'\n')
+            ++begin;
+    }
     return out;
 }
 
@@ -53,7 +51,8 @@ std::optional<QStringList> PickListReader::read(const QString &columnName) const
     const QString path = m_programDirectory.file(QStringLiteral("set_info/bg_info/field_list/")
                                                  + columnName + QStringLiteral(".flt"));
     try {
-        return lines(fromGbk(readRegularFile(path, kMaxBytes)));
+        const QByteArray bytes = readRegularFile(path, kMaxBytes);
+        return lines(decode(bytes, encodingOf(bytes)));
     } catch (const FileError &) {
         return std::nullopt;
     }

@@ -248,9 +248,11 @@ void MainWindow::handOffCurrentRow()
         m_messages.show(RecordHandOff::kNoRecord, MessageService::Icon::Information);
         return;
     }
+    // Only a record that is in the file is announced.
     if (!RecordHandOff(m_directory, m_messages).handOff(*shown))
         return;
-    const QString first = shown->text(shown->currentRow(), 0).left(ResultTableModel::kShownLength);
+    const QString first =
+        ResultTableModel::visible(shown->text(shown->currentRow(), 0).left(ResultTableModel::kShownLength));
     m_notice->setText(m_notice->fontMetrics().elidedText(QStringLiteral("已导入：") + first, Qt::ElideRight,
                                                          m_notice->width()));
     m_notice->show();

@@ -21,8 +21,9 @@ using namespace vesko::test;
 // them; children of this executable play the other processes.
 namespace {
 
-// A writer: write <uid or -1> <file size limit or 0> <path>. Exits 0 when
-// it stored s/k=new, 3 when it showed "写出错！".
+// A writer: write <uid or -1> <file size limit or 0> <value length> <path>
+// stores s/k as that many 'n'. Exits 0 when it stored it, 3 when it showed
+// "写出错！".
 int writeAsChild(const QStringList &arguments)
 {
     const rlim_t limit = arguments[1].toULongLong();
@@ -31,7 +32,7 @@ int writeAsChild(const QStringList &arguments)
         || (arguments[0].toInt() >= 0 && ::setuid(uid_t(arguments[0].toInt())) != 0))
         return 2;
     MessageRecorder messages;
-    writeProfileValue("s", "k", limit > 0 ? QString(int(limit) * 2, 'n') : "new", arguments[2], messages);
+    writeProfileValue("s", "k", QString(arguments[2].toInt(), 'n'), arguments[3], messages);
     return messages.messages.isEmpty() ? 0 : 3;
 }
 
@@ -69,6 +70,8 @@ private slots:
         QTest::newRow("value keeps later equals signs") << QByteArray("[a]\r\nk=select 1 where a=1\r\n") << "a" << "k" << "select 1 where a=1";
         QTest::newRow("300-byte value whole") << "[a]\r\nk=" + QByteArray(300, 'x') << "a" << "k" << QString(300, 'x');
         QTest::newRow("0x80 is the euro sign") << QByteArray("[a]\r\nk=1\x80, \x81\x40\x80\r\n") << "a" << "k" << QStringLiteral("1€, 丂€");
+        QTest::newRow("UTF-8 with CR line ends") << QStringLiteral("[数据连接]\rvalue=张三\r").toUtf8() << QStringLiteral("数据连接") << "value" << QStringLiteral("张三");
+        QTest::newRow("GBK that begins as UTF-8 would") << QByteArray("[a]\r\nk=\xc3\xa9\xd5\xc5\xc8\xfd\r\n") << "a" << "k" << QStringLiteral("茅张三");
     }
 
     void readsHandWrittenFile()
@@ -88,12 +91,16 @@ private slots:
         QTest::addColumn<QByteArray>("after");
         QTest::newRow("creates a missing file with CR LF") << kMissingFile << QList<ProfileEntry>{{QStringLiteral("数据连接"), "value", QStringLiteral("张三")}}
             << QByteArray("[\xca\xfd\xbe\xdd\xc1\xac\xbd\xd3]\r\nvalue=\xd5\xc5\xc8\xfd\r\n");
-        QTest::newRow("replaces in place, keeping comments and LF ends") << QByteArray("; note\n[a]\nk=old\nz=1\n\n[b]\nk=2\n") << QList<ProfileEntry>{{"A", "K", "new"}}
-            << QByteArray("; note\n[a]\nk=new\nz=1\n\n[b]\nk=2\n");
+        QTest::newRow("GBK that begins as UTF-8 stays GBK, keeping comments and LF ends") << QByteArray("; \xc3\xa9\xd5\xc5\n[a]\nk=old\nz=1\n\n[b]\nk=2\n") << QList<ProfileEntry>{{"A", "K", QStringLiteral("张")}}
+            << QByteArray("; \xc3\xa9\xd5\xc5\n[a]\nk=\xd5\xc5\nz=1\n\n[b]\nk=2\n");
+        QTest::newRow("UTF-8 stays UTF-8, its byte order mark kept") << QStringLiteral("\uFEFF[数据连接]\r\nvalue=旧").toUtf8() << QList<ProfileEntry>{{QStringLiteral("数据连接"), "value", QStringLiteral("张三")}, {QStringLiteral("默认查询"), "value", QStringLiteral("李四")}}
+            << QStringLiteral("\uFEFF[数据连接]\r\nvalue=张三\r\n[默认查询]\r\nvalue=李四\r\n").toUtf8();
+        QTest::newRow("later duplicates of a written section or key go") << QByteArray("[a]\r\nk=1\r\nK=2\r\nz=3\r\n[b]\r\nk=4\r\n[A]\r\nk=5\r\n") << QList<ProfileEntry>{{"a", "k", "new"}}
+            << QByteArray("[a]\r\nk=new\r\nz=3\r\n[b]\r\nk=4\r\n");
         QTest::newRow("a key at the end of its section, a section at the end") << QByteArray("[a]\r\nk=1\r\n\r\n[b]\r\nk=2") << QList<ProfileEntry>{{"a", "n", "v"}, {"c", "k", "3"}}
             << QByteArray("[a]\r\nk=1\r\nn=v\r\n\r\n[b]\r\nk=2\r\n[c]\r\nk=3\r\n");
-        QTest::newRow("line breaks in a value become blanks, empty value") << QByteArray("[a]\r\nk=1\r\n") << QList<ProfileEntry>{{"a", "k", "x\r\ny\nz\rw"}, {"a", "e", ""}}
-            << QByteArray("[a]\r\nk=x y z w\r\ne=\r\n");
+        QTest::newRow("control characters in a value become blanks but a tab, empty value") << QByteArray("[a]\r\nk=1\r\n") << QList<ProfileEntry>{{"a", "k", QString("x\r\ny\nz\rw") + QChar(0) + "\x1b\x01\x7f\tv"}, {"a", "e", ""}}
+            << QByteArray("[a]\r\nk=x y z w    \tv\r\ne=\r\n");
         QTest::newRow("euro as 0x80, beyond GBK as GB18030") << QByteArray() << QList<ProfileEntry>{{"a", "k", QStringLiteral("€😀")}}
                                                               << QByteArray("[a]\r\nk=\x80\x94\x39\xfc\x36\r\n");
         QTest::newRow("an entry moved to the end takes its section along") << QByteArray("[over]\r\nvalue=no\r\nx=1\r\n\r\n[stop]\r\nvalue=stop\r\n") << QList<ProfileEntry>{{"over", "value", "yes", true}}
@@ -114,50 +121,60 @@ private slots:
 
     // Writers in child processes, with a file size limit (SIGXFSZ ignored)
     // or as another user. A write that cannot be completed leaves the file
-    // byte for byte; a FIFO or an oversized file is never read; owner and mode
-    // are kept; no other file is left beside it.
+    // byte for byte, in place too; a file that could not be read back is
+    // never written; a FIFO or an oversized file is never read; owner and
+    // mode are kept; no other file is left beside it.
     void writesFromAnotherProcess_data()
     {
-        QTest::addColumn<QString>("make");
-        QTest::addColumn<QString>("read"); // s/k after the write; unchanged file when "old" or "-1"
-        QTest::newRow("read-only file, even for root") << "read-only" << "old";
-        QTest::newRow("file size limit at the flush") << "limit 64" << "old";
-        QTest::newRow("file size limit while writing") << "limit 65536" << "old";
-        QTest::newRow("FIFO") << "fifo" << "-1";
-        QTest::newRow("over the size cap") << "large" << "-1";
-        QTest::newRow("nobody, folder forbids a new file: in place") << "root's 0666" << "new";
-        QTest::newRow("root writes another user's file") << "nobody's 0640" << "new";
+        QTest::addColumn<QString>("make"); // file, fifo, or large
+        QTest::addColumn<int>("writer");   // uid, -1 for this one
+        QTest::addColumn<int>("owner");    // uid, -1 for this process's
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("read"); // s/k after the write; the file unchanged unless "new"
+        const int self = -1, nobody = 65534, cap = int(ProfileStore::kMaxFileSize);
+        QTest::newRow("read-only file, even for root") << "file" << -1 << self << 0444 << 0 << 3 << "older";
+        QTest::newRow("file size limit at the flush") << "file" << -1 << self << 0666 << 64 << 128 << "older";
+        QTest::newRow("file size limit while writing") << "file" << -1 << self << 0666 << 65536 << 131072 << "older";
+        QTest::newRow("nobody, folder forbids a new file: in place, cut") << "file" << nobody << self << 0666 << 0 << 3 << "new";
+        QTest::newRow("in place, file size limit") << "file" << nobody << self << 0666 << 64 << 128 << "older";
+        QTest::newRow("a file that could not be read back") << "file" << -1 << self << 0666 << 0 << cap << "older";
+        QTest::newRow("FIFO") << "fifo" << -1 << self << 0666 << 0 << 3 << "-1";
+        QTest::newRow("over the size cap") << "large" << -1 << self << 0666 << 0 << 3 << "-1";
+        QTest::newRow("root writes another user's file") << "file" << -1 << nobody << 0640 << 0 << 3 << "new";
     }
 
     void writesFromAnotherProcess()
     {
         QFETCH(QString, make);
+        QFETCH(int, writer);
+        QFETCH(int, owner);
+        QFETCH(int, mode);
+        QFETCH(int, limit);
+        QFETCH(int, length);
         QFETCH(QString, read);
-        const QString writer = make == "root's 0666" ? "65534" : "-1";
+        if ((writer >= 0 || owner >= 0) && ::geteuid() != 0)
+            QSKIP("needs root to act for another user");
         const QByteArray path = QFile::encodeName(m_path);
         if (make == "fifo")
             QCOMPARE(::mkfifo(path.constData(), 0666), 0);
         else
-            QVERIFY(writeBytes(m_path, "[s]\r\nk=old\r\n"));
+            QVERIFY(writeBytes(m_path, "[s]\r\nk=older\r\n"));
         if (make == "large")
             QVERIFY(QFile::resize(m_path, ProfileStore::kMaxFileSize + 1));
-        if ((writer != "-1" || make == "nobody's 0640") && ::geteuid() != 0)
-            QSKIP("needs root to act for another user");
-        const uid_t owner = make == "nobody's 0640" ? 65534 : ::geteuid();
-        const mode_t mode = make == "read-only" ? 0444 : make == "nobody's 0640" ? 0640 : 0666;
-        QVERIFY(::chown(path.constData(), owner, gid_t(-1)) == 0 && ::chmod(path.constData(), mode) == 0);
+        QVERIFY(::chown(path.constData(), owner >= 0 ? uid_t(owner) : ::geteuid(), gid_t(-1)) == 0 && ::chmod(path.constData(), mode_t(mode)) == 0);
         QCOMPARE(::chmod(QFile::encodeName(m_tmp->path()).constData(), 0755), 0);
         const QByteArrayList before = fingerprint(m_path);
         const QStringList files = QDir(m_tmp->path()).entryList(QDir::AllEntries | QDir::Hidden);
 
         QProcess child;
-        startChild(child, "write", {writer, make.startsWith("limit") ? make.mid(6) : "0", m_path});
+        startChild(child, "write", {QString::number(writer), QString::number(limit), QString::number(length), m_path});
         QVERIFY(child.waitForFinished(60000));
         QCOMPARE(child.exitCode(), read == "new" ? 0 : 3);
-        QCOMPARE(ProfileStore::read("s", "k", m_path), read);
+        QCOMPARE(ProfileStore::read("s", "k", m_path), read == "new" ? QString(length, 'n') : read);
         QCOMPARE(fingerprint(m_path).first(), before.first());
-        if (read != "new")
-            QCOMPARE(fingerprint(m_path), before);
+        QCOMPARE(fingerprint(m_path).last(), read == "new" ? "[s]\r\nk=" + QByteArray(length, 'n') + "\r\n" : before.last());
         QCOMPARE(QDir(m_tmp->path()).entryList(QDir::AllEntries | QDir::Hidden), files);
     }
 

@@ -43,6 +43,31 @@ private slots:
         QCOMPARE(model.index(0, 3).data().toString(), QString(ResultTableModel::kShownLength, u'汉'));
         QCOMPARE(model.fullText(model.index(0, 3)), QString(6000, u'汉'));
     }
+
+    // What would reorder the text or vanish shows as a mark of its own.
+    void showsControlCharactersVisibly_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("bidi override") << QStringLiteral("bidi:\u202Egnp.exe") << QStringLiteral("bidi:<U+202E>gnp.exe");
+        QTest::newRow("isolate and mark") << QStringLiteral("\u2067x\u2069\u200F") << QStringLiteral("<U+2067>x<U+2069><U+200F>");
+        QTest::newRow("NUL, ESC, DEL, a tab kept") << QString("a") + QChar(0) + "b\x1b\x7f\tc" << QStringLiteral("a\u2400b\u241B\u2421\tc");
+        QTest::newRow("letters of either direction") << QStringLiteral("张三 سلام") << QStringLiteral("张三 سلام");
+    }
+
+    void showsControlCharactersVisibly()
+    {
+        QFETCH(QString, stored);
+        QStringList codes;
+        for (const QChar c : stored)
+            codes.append(QString::number(c.unicode()));
+        test::TestRegistry registry;
+        registry.sql({"create table t (s TEXT)", "insert into t values (char(" + codes.join(',') + "))"});
+        ResultTableModel model;
+        model.setResult(db::Connection::open(registry.connection(), registry.path())->execute("select s from t"));
+        QTEST(model.index(0, 0).data().toString(), "shown");
+        QCOMPARE(model.fullText(model.index(0, 0)), stored);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestResultTableModel)

@@ -1,3 +1,4 @@
+#include "core/config/ProfileStore.h"
 #include "core/handoff/RecordHandOff.h"
 #include "db/Connection.h"
 #include "support/ChildProcess.h"
@@ -13,6 +14,8 @@
 
 using namespace vesko;
 using namespace vesko::test;
+
+const QByteArray kStopSignal = QStringEncoder("GB18030").encode(QStringLiteral("[登记程序]\r\nvalue=stop\r\n"));
 
 // brinfo.ini as the hand-off leaves it, read by the registration program at
 // any moment; children of this executable play the desks.
@@ -70,22 +73,25 @@ private slots:
         m_messages.clear();
     }
 
-    // A read-only file gives one message per hand-off and stays. Then a wider
-    // record first: its later keys stay, past "9"; over=yes moves behind the
-    // stop signal, to the end of the file.
+    // A read-only file gives one message per hand-off, stays, and the
+    // hand-off says it failed. Then a wider record first: its later keys
+    // stay, past "9"; over=yes moves behind the stop signal, to the end of
+    // the file, and its duplicates go. The record is GBK in a file that
+    // looked like UTF-8.
     void handOffsKeepTheLayout()
     {
-        QVERIFY(writeBytes(m_dir.brinfoIni(), "[over]\r\nvalue=no\r\n"));
+        const QByteArray before = "[over]\r\nvalue=no\r\nvalue=old\r\n[note]\r\nx=\xc3\xa9\r\n[over]\r\nvalue=old\r\n";
+        QVERIFY(writeBytes(m_dir.brinfoIni(), before));
         QVERIFY(QFile::setPermissions(m_dir.brinfoIni(), QFileDevice::ReadOwner));
         RecordHandOff handOff(m_dir, m_messages);
-        QVERIFY(handOff.handOff(*numbered(*m_registry, 4)));
+        QVERIFY(!handOff.handOff(*numbered(*m_registry, 4)));
         handOff.stopSignal();
         QCOMPARE(m_messages.texts(), QStringList(2, QStringLiteral("写出错！")));
         QCOMPARE(m_messages.messages[0].icon, MessageService::Icon::None);
         QVERIFY(m_messages.messages[0].detail.startsWith(m_dir.brinfoIni() + ": "));
-        QCOMPARE(readBytes(m_dir.brinfoIni()), "[over]\r\nvalue=no\r\n");
+        QCOMPARE(readBytes(m_dir.brinfoIni()), before);
 
-        QVERIFY(QFile::remove(m_dir.brinfoIni()));
+        QVERIFY(QFile::setPermissions(m_dir.brinfoIni(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         m_messages.clear();
         QVERIFY(handOff.handOff(*numbered(*m_registry, 11)));
         handOff.stopSignal();
@@ -94,12 +100,32 @@ private slots:
         rs->setCurrentRow(1);
         QVERIFY(handOff.handOff(*rs));
         QCOMPARE(readBytes(m_dir.brinfoIni()),
-                 QStringEncoder("GB18030").encode(QStringLiteral("[字段总数]\r\n值=3\r\n[字段名]\r\n0=证件号\r\n1=单位\r\n2=人数\r\n"
-                                                                "3=c3\r\n4=c4\r\n5=c5\r\n6=c6\r\n7=c7\r\n8=c8\r\n9=c9\r\n10=c10\r\n"
-                                                                "[字段值]\r\n0=A001\r\n1=\r\n2=2\r\n"
-                                                                "3=v3\r\n4=v4\r\n5=v5\r\n6=v6\r\n7=v7\r\n8=v8\r\n9=v9\r\n10=v10\r\n"
-                                                                "[登记程序]\r\nvalue=stop\r\n[over]\r\nvalue=yes\r\n")));
+                 "[note]\r\nx=\xc3\xa9\r\n"
+                     + QStringEncoder("GB18030").encode(QStringLiteral("[字段总数]\r\n值=3\r\n[字段名]\r\n0=证件号\r\n1=单位\r\n2=人数\r\n"
+                                                                      "3=c3\r\n4=c4\r\n5=c5\r\n6=c6\r\n7=c7\r\n8=c8\r\n9=c9\r\n10=c10\r\n"
+                                                                      "[字段值]\r\n0=A001\r\n1=\r\n2=2\r\n"
+                                                                      "3=v3\r\n4=v4\r\n5=v5\r\n6=v6\r\n7=v7\r\n8=v8\r\n9=v9\r\n10=v10\r\n"
+                                                                      "[登记程序]\r\nvalue=stop\r\n[over]\r\nvalue=yes\r\n")));
         QVERIFY(m_messages.messages.isEmpty());
+    }
+
+    // Never a file that could not be read back: a record too large for it
+    // is refused and the file stays. The stop signal gets through all the
+    // same, also over a file grown too large by another program.
+    void stopSignalGetsThroughWhateverTheSize()
+    {
+        RecordHandOff handOff(m_dir, m_messages);
+        QVERIFY(handOff.handOff(*numbered(*m_registry, 1)));
+        const QByteArray before = readBytes(m_dir.brinfoIni());
+        QVERIFY(!handOff.handOff(*m_registry->execute("select hex(zeroblob(8388608)) as c0")));
+        QCOMPARE(m_messages.texts(), QStringList{QStringLiteral("写出错！")});
+        QCOMPARE(readBytes(m_dir.brinfoIni()), before);
+        handOff.stopSignal();
+        QCOMPARE(readBytes(m_dir.brinfoIni()), before + kStopSignal);
+        QVERIFY(QFile::resize(m_dir.brinfoIni(), ProfileStore::kMaxFileSize + 1));
+        handOff.stopSignal();
+        QCOMPARE(readBytes(m_dir.brinfoIni()), kStopSignal);
+        QCOMPARE(m_messages.messages.size(), 1);
     }
 
     // This process reads the file over and over, as the registration program
