@@ -240,7 +240,8 @@ private:
 // The string that PostgreSQL's driver is given, with what it lacks: the
 // driver holds a whole result in its own memory, beside the snapshot, unless
 // it reads through a cursor, and the administrator sees the desks by name
-// among the sessions from their start, as with a direct connection.
+// among the sessions from their start, as with a direct connection. The
+// driver ignores an application_name key; libpq takes it through pqopt.
 QString postgresString(const QString &connectionString)
 {
     const ConnectionString settings(connectionString);
@@ -248,11 +249,14 @@ QString postgresString(const QString &connectionString)
     if (!settings.contains(QStringLiteral("UseDeclareFetch")))
         additions += QStringLiteral("UseDeclareFetch=1;Fetch=10000;");
     QString rest = connectionString;
-    if (!connectionString.contains(u"application_name", Qt::CaseInsensitive)) {
-        // libpq options of the string's own go along in the one pqopt.
-        const QString own = settings.value(QStringLiteral("pqopt"));
-        additions += QStringLiteral("pqopt={%1application_name=vesko};").arg(own.isEmpty() ? QString() : own + u' ');
-        rest = settings.without(QStringLiteral("pqopt"));
+    const QString own = settings.value(QStringLiteral("pqopt"));
+    if (!own.contains(u"application_name", Qt::CaseInsensitive)) {
+        QString name = settings.contains(QStringLiteral("application_name"))
+            ? settings.value(QStringLiteral("application_name"))
+            : QStringLiteral("vesko");
+        name.replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'"));
+        additions += QStringLiteral("pqopt={%1application_name='%2'};").arg(own.isEmpty() ? QString() : own + u' ', name);
+        rest = ConnectionString(settings.without(QStringLiteral("pqopt"))).without(QStringLiteral("application_name"));
     }
     if (additions.isEmpty())
         return connectionString;
