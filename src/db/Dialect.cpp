@@ -22,7 +22,30 @@ QString utf8HexLiteral(const QString &value)
     return QStringLiteral("_utf8mb4 X'%1'").arg(QString::fromLatin1(value.toUtf8().toHex().toUpper()));
 }
 
+struct KnownServer
+{
+    QStringView dbmsName;
+    Dialect::Engine engine;
+};
+
+constexpr KnownServer kKnownServers[] = {
+    {u"ACCESS", Dialect::Engine::Jet},
+    {u"SQLite", Dialect::Engine::Sqlite},
+    {u"PostgreSQL", Dialect::Engine::Postgres},
+    {u"MySQL", Dialect::Engine::MySql},
+    {u"MariaDB", Dialect::Engine::MySql},
+};
+
 } // namespace
+
+Dialect Dialect::ofServer(const QString &dbmsName)
+{
+    for (const KnownServer &server : kKnownServers) {
+        if (dbmsName.startsWith(server.dbmsName, Qt::CaseInsensitive))
+            return Dialect(server.engine);
+    }
+    return Dialect();
+}
 
 QString Dialect::dayRange(const QString &column, const QString &typedStart, const QDate &start,
                           const QString &typedEnd, const QDate &end) const

@@ -10,16 +10,17 @@ namespace vesko::db {
 // What a composed search statement writes differently per engine. Stored
 // statements never pass through it: they reach the engine byte for byte.
 //
-// The servers it knows, and how a value reaches each exactly as typed:
+// The servers it knows, and how a value reaches each exactly as typed (the
+// ODBC names are those a driver gives as SQL_DBMS_NAME, see ofServer):
 //
 //   Engine    recognised by                      text literal and LIKE operand
 //   Jet       ODBC: ACCESS                       '...' with ' doubled; LIKE as typed
-//   Sqlite    Provider=SQLite; ODBC: SQLite...   '...' with ' doubled; a backslash is
+//   Sqlite    Provider=SQLite; ODBC: SQLite      '...' with ' doubled; a backslash is
 //                                                plain text, also in LIKE
 //   Postgres  Provider=PostgreSQL;               '...' with ' doubled, the session runs
-//             ODBC: PostgreSQL...                standard_conforming_strings on; in LIKE
+//             ODBC: PostgreSQL                   standard_conforming_strings on; in LIKE
 //                                                a backslash is doubled, being its escape
-//   MySql     ODBC: MySQL..., MariaDB...         '...' with ' doubled; a value holding a
+//   MySql     ODBC: MySQL, MariaDB               '...' with ' doubled; a value holding a
 //                                                backslash goes as _utf8mb4 X'<its UTF-8
 //                                                in hex>', which no sql_mode reads as an
 //                                                escape, and as a LIKE operand with
@@ -36,6 +37,10 @@ public:
         : m_engine(engine)
     {
     }
+
+    // The dialect of the server whose ODBC driver gives this SQL_DBMS_NAME:
+    // the first known name it begins with, in any letter case, else Standard.
+    static Dialect ofServer(const QString &dbmsName);
 
     Engine engine() const { return m_engine; }
 

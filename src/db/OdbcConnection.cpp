@@ -348,15 +348,7 @@ void OdbcConnection::detectDialect()
     SQLWCHAR dbms[64] = {};
     SQLSMALLINT length = 0;
     if (SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_DBMS_NAME, dbms, sizeof(dbms), &length))) {
-        const QString name = fromWide(dbms, length / 2, std::size(dbms));
-        if (name.compare(u"ACCESS", Qt::CaseInsensitive) == 0)
-            setDialect(Dialect(Dialect::Engine::Jet));
-        else if (name.startsWith(u"SQLite", Qt::CaseInsensitive))
-            setDialect(Dialect(Dialect::Engine::Sqlite));
-        else if (name.startsWith(u"PostgreSQL", Qt::CaseInsensitive))
-            setDialect(Dialect(Dialect::Engine::Postgres));
-        else if (name.startsWith(u"MySQL", Qt::CaseInsensitive) || name.startsWith(u"MariaDB", Qt::CaseInsensitive))
-            setDialect(Dialect(Dialect::Engine::MySql));
+        setDialect(Dialect::ofServer(fromWide(dbms, length / 2, std::size(dbms))));
     }
 }
 

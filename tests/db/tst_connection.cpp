@@ -367,6 +367,9 @@ private slots:
         const QString counting = "with recursive n(i) as (select 1 union all select i + 1 from n where i < 1000000000) select count(*) from n";
         const QString endless = "select count(*) from seq_1_to_1000000000000 where seq % 7 = 3";
         for (const Engine &e : std::as_const(m_engines)) {
+            // The sql_mode changes nothing of a cancel.
+            if (e.name.endsWith("nobackslash"))
+                continue;
             const QByteArray tag = e.name.toUtf8() + ' ';
             // MariaDB ends a recursive query after 1000 rounds.
             QTest::newRow(tag + "cancel at once") << (e.needsMariaDb() ? endless : counting) << "at once"
