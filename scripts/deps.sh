@@ -5,6 +5,7 @@ vesko_packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libsqlite3-dev libpq-dev unixodbc-dev
   postgresql odbc-postgresql libsqliteodbc
+  mariadb-server odbc-mariadb
   xvfb xauth imagemagick fonts-wqy-zenhei
 )
 

@@ -2,6 +2,7 @@
 
 #include "db/ConnectionString.h"
 #include "db/HandlePtr.h"
+#include "db/OdbcDataSource.h"
 #include "db/SnapshotBuilder.h"
 #include "db/TypeCode.h"
 
@@ -236,6 +237,32 @@ private:
     std::string m_utf8;
 };
 
+// The string that PostgreSQL's driver is given, with what it lacks: the
+// driver holds a whole result in its own memory, beside the snapshot, unless
+// it reads through a cursor, and the administrator sees the desks by name
+// among the sessions from their start, as with a direct connection. The
+// driver ignores an application_name key; libpq takes it through pqopt.
+QString postgresString(const QString &connectionString)
+{
+    const ConnectionString settings(connectionString);
+    QString additions;
+    if (!settings.contains(QStringLiteral("UseDeclareFetch")))
+        additions += QStringLiteral("UseDeclareFetch=1;Fetch=10000;");
+    QString rest = connectionString;
+    const QString own = settings.value(QStringLiteral("pqopt"));
+    if (!own.contains(u"application_name", Qt::CaseInsensitive)) {
+        QString name = settings.contains(QStringLiteral("application_name"))
+            ? settings.value(QStringLiteral("application_name"))
+            : QStringLiteral("vesko");
+        name.replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'"));
+        additions += QStringLiteral("pqopt={%1application_name='%2'};").arg(own.isEmpty() ? QString() : own + u' ', name);
+        rest = ConnectionString(settings.without(QStringLiteral("pqopt"))).without(QStringLiteral("application_name"));
+    }
+    if (additions.isEmpty())
+        return connectionString;
+    return rest + (rest.trimmed().endsWith(u';') || rest.trimmed().isEmpty() ? "" : ";") + additions;
+}
+
 } // namespace
 
 struct OdbcConnection::Handles
@@ -290,22 +317,16 @@ OdbcConnection::OdbcConnection(const QString &connectionString)
     check(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_HANDLE_ENV, env);
     m_handles->connection.reset(dbc);
     SQLSetConnectAttrW(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(15), 0);
-    connect(connectionString);
+    const QString written = withDataSourceWrittenOut(connectionString);
+    connect(written);
     detectDialect();
-    // PostgreSQL's driver holds a whole result in its own memory, beside the
-    // snapshot, unless it reads through a cursor.
-    if (dialect().engine() == Dialect::Engine::Postgres
-        && !ConnectionString(connectionString).contains(QStringLiteral("UseDeclareFetch"))) {
-        SQLDisconnect(dbc);
-        connect(connectionString + (connectionString.trimmed().endsWith(u';') ? "" : ";")
-                + QStringLiteral("UseDeclareFetch=1;Fetch=10000"));
-    }
-    // A backslash in a literal the search composed cannot end it, and the
-    // administrator sees the desks by name among the sessions.
     if (dialect().engine() == Dialect::Engine::Postgres) {
+        if (const QString completed = postgresString(written); completed != written) {
+            SQLDisconnect(dbc);
+            connect(completed);
+        }
+        // A backslash in a literal the search composed cannot end it.
         runStatement(QStringLiteral("SET standard_conforming_strings TO on"));
-        if (!connectionString.contains(u"application_name", Qt::CaseInsensitive))
-            runStatement(QStringLiteral("SET application_name TO 'vesko'"));
     }
     // Each statement runs in a transaction of its own, so that the work of a
     // second statement in one text can be taken back.
@@ -327,13 +348,7 @@ void OdbcConnection::detectDialect()
     SQLWCHAR dbms[64] = {};
     SQLSMALLINT length = 0;
     if (SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_DBMS_NAME, dbms, sizeof(dbms), &length))) {
-        const QString name = fromWide(dbms, length / 2, std::size(dbms));
-        if (name.compare(u"ACCESS", Qt::CaseInsensitive) == 0)
-            setDialect(Dialect(Dialect::Engine::Jet));
-        else if (name.startsWith(u"SQLite", Qt::CaseInsensitive))
-            setDialect(Dialect(Dialect::Engine::Sqlite));
-        else if (name.startsWith(u"PostgreSQL", Qt::CaseInsensitive))
-            setDialect(Dialect(Dialect::Engine::Postgres));
+        setDialect(Dialect::ofServer(fromWide(dbms, length / 2, std::size(dbms))));
     }
 }
 

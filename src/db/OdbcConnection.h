@@ -7,8 +7,10 @@
 namespace vesko::db {
 
 // A connection through the ODBC driver manager; the connection string goes
-// to the driver as it is, except that PostgreSQL's driver is told to read
-// results through a cursor unless the string sets UseDeclareFetch itself.
+// to the driver as it is, with its data source written out as it is on disk
+// now (withDataSourceWrittenOut), except that PostgreSQL's driver is told to
+// read results through a cursor unless the string sets UseDeclareFetch, and
+// to name the session as its application_name key says, or else vesko.
 // Each statement runs in a transaction of its own.
 //
 // A cancel is passed to the driver by a thread of its own, which repeats

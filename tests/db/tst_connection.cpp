@@ -1,5 +1,6 @@
 #include "db/Connection.h"
 #include "db/TypeCode.h"
+#include "support/TestServer.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -19,9 +20,11 @@ using namespace vesko::db;
 Q_DECLARE_METATYPE(DbError::Kind)
 
 // The same cases run against every engine: SQLite and PostgreSQL directly,
-// and both again through the ODBC driver manager. The ODBC rows use the same
-// SQLite file and the same PostgreSQL schema as the direct ones. A data row's
-// tag starts with its engine's name; rows of an engine this machine lacks skip.
+// both again through the ODBC driver manager, and MariaDB through ODBC, once
+// in its default sql_mode and once with NO_BACKSLASH_ESCAPES. The ODBC rows
+// use the same SQLite file and the same PostgreSQL schema as the direct ones.
+// A data row's tag starts with its engine's name; rows of an engine this
+// machine lacks skip.
 class TestConnection : public QObject
 {
     Q_OBJECT
@@ -34,6 +37,7 @@ class TestConnection : public QObject
         Dialect::Engine dialect;
         bool viaOdbc;
         bool needsPg() const { return dialect == Dialect::Engine::Postgres; }
+        bool needsMariaDb() const { return dialect == Dialect::Engine::MySql; }
     };
 
     QList<Engine> m_engines;
@@ -41,6 +45,7 @@ class TestConnection : public QObject
     std::optional<QTemporaryDir> m_dir;
     QString m_schema;
     bool m_pgCreated = false;
+    bool m_mariaDbCreated = false;
 
     static QString env(const char *name) { return qEnvironmentVariable(name); }
 
@@ -61,6 +66,7 @@ class TestConnection : public QObject
     {
         return Connection::open(pgString(env("VESKO_TEST_PG_HOST"), env("VESKO_TEST_PG_PASSWORD")), m_dir->path());
     }
+    static ConnectionPtr mariaDbAdmin() { return Connection::open(vesko::test::mariadbConnection(), QString()); }
     ConnectionPtr open() const { return Connection::open(m_engine->connectionString, m_dir->path()); }
     QString sql(QString statement) const { return statement.replace("$.", m_engine->prefix); }
     ResultPtr run(const QString &statement) const { return open()->execute(sql(statement)); }
@@ -100,14 +106,22 @@ private slots:
         // reading a backslash in a literal as an escape.
         const auto sqlite = Dialect::Engine::Sqlite;
         const auto pg = Dialect::Engine::Postgres;
+        const QString maria = vesko::test::mariadbConnection(m_schema);
         m_engines = {{"sqlite", "Provider=SQLite;Data Source=registry.db", "main.", sqlite, false},
                      {"odbc-sqlite", odbcSqliteString("registry.db"), "main.", sqlite, true},
                      {"postgresql", pgString(pgHost, pgPassword, false, m_schema), m_schema + ".", pg, false},
-                     {"odbc-postgresql", pgString(pgHost, pgPassword, true, m_schema), m_schema + ".", pg, true}};
+                     {"odbc-postgresql", pgString(pgHost, pgPassword, true, m_schema), m_schema + ".", pg, true},
+                     {"odbc-mariadb", maria, m_schema + ".", Dialect::Engine::MySql, true},
+                     {"odbc-mariadb-nobackslash",
+                      maria + ";InitStmt={SET sql_mode = CONCAT(@@sql_mode, ',NO_BACKSLASH_ESCAPES')}",
+                      m_schema + ".", Dialect::Engine::MySql, true}};
         const ConnectionPtr file = Connection::open(m_engines.at(0).connectionString, m_dir->path());
         createFixture(*file, "", "datetime");
         file->execute("create table 杂项 (日期 date, 次数)");
         file->execute("insert into 杂项 values ('不详', 3)");
+        file->execute("create table 时刻 (编号 integer, 时间 datetime)");
+        file->execute("insert into 时刻 values (1, '2012-03-04 23:59:59.999'), (2, '2012-03-05T10:00:00'), "
+                      "(3, '2012-03-05 23:59:59.500'), (4, '2012-03-07'), (5, '2012-03-07下午'), (6, '2012-03-08')");
         if (!pgHost.isEmpty()) {
             const ConnectionPtr server = admin();
             server->execute(QString("create role %1 login password '%2'").arg(m_schema, pgPassword));
@@ -117,10 +131,17 @@ private slots:
             createFixture(*Connection::open(m_engines.at(2).connectionString, m_dir->path()), m_schema + ".",
                           "timestamp");
         }
+        if (!maria.isEmpty()) {
+            mariaDbAdmin()->execute("create database " + m_schema);
+            m_mariaDbCreated = true;
+            createFixture(*Connection::open(maria, QString()), m_schema + ".", "datetime");
+        }
     }
 
     void cleanupTestCase()
     {
+        if (m_mariaDbCreated)
+            mariaDbAdmin()->execute("drop database " + m_schema);
         if (!m_pgCreated)
             return;
         const ConnectionPtr server = admin();
@@ -135,8 +156,10 @@ private slots:
         for (const Engine &e : std::as_const(m_engines))
             if (e.name == engine)
                 m_engine = &e;
-        if (m_engine && ((m_engine->needsPg() && !m_pgCreated) || (m_engine->viaOdbc && env("ODBCSYSINI").isEmpty())))
-            QSKIP("VESKO_TEST_PG_HOST or ODBCSYSINI is not set");
+        if (m_engine
+            && ((m_engine->needsPg() && !m_pgCreated) || (m_engine->needsMariaDb() && !m_mariaDbCreated)
+                || (m_engine->viaOdbc && env("ODBCSYSINI").isEmpty())))
+            QSKIP("VESKO_TEST_PG_HOST, VESKO_TEST_MARIADB_HOST or ODBCSYSINI is not set");
     }
 
     void connect_data()
@@ -199,9 +222,9 @@ private slots:
             // Whole days as the engine's dialect writes them.
             const Dialect dialect(e.dialect);
             const auto range = [&](const QString &field, QDate from, QDate to) {
-                return "select 姓名 from $.人员 where " + field + " between "
-                    + dialect.rangeStart(from.toString("yyyy-M-d"), from) + " and "
-                    + dialect.rangeEnd(to.toString("yyyy-M-d"), to) + " order by 编号";
+                return "select 姓名 from $.人员 where "
+                    + dialect.dayRange(field, from.toString("yyyy-M-d"), from, to.toString("yyyy-M-d"), to)
+                    + " order by 编号";
             };
             QTest::newRow(tag + "date-time range") << range("登记时间", {2012, 3, 5}, {2012, 3, 7}) << 0 << "姓名"
                                                    << int(TypeText) << QStringList{"李四", "王五", "赵六", "欧阳修", "孙七"};
@@ -216,6 +239,11 @@ private slots:
                                                       << QStringList{"不详"};
         QTest::newRow("sqlite untyped") << "select 次数, count(*) as n from 杂项" << 1 << "n" << int(TypeInteger)
                                         << QStringList{"1"};
+        // Whatever follows the day in the text, a range finds it.
+        const QString days = Dialect(Dialect::Engine::Sqlite).dayRange("时间", "2012-3-5", {2012, 3, 5}, "2012-3-7", {2012, 3, 7});
+        for (const char *engine : {"sqlite", "odbc-sqlite"})
+            QTest::addRow("%s day range over stored text", engine) << "select 编号 from 时刻 where " + days << 0 << "编号"
+                                                                  << int(TypeInteger) << QStringList{"2", "3", "4", "5"};
     }
 
     void columns()
@@ -246,19 +274,27 @@ private slots:
         QTest::addColumn<QString>("outcome");
         // Longer than one read of the ODBC path and than one length byte.
         const QString longText = QString(5000, u'长') + "尾";
-        // A search value with its quote doubled, as the search composes it; a
-        // backslash cannot end the literal, whatever the server's default.
+        // Search values as the dialect writes them: a backslash neither ends
+        // a literal nor escapes in a pattern, whatever the server's mode.
         const QString injection = "\\'; drop table canary; --";
         for (const Engine &e : std::as_const(m_engines)) {
+            const Dialect dialect(e.dialect);
+            const auto matches = [&](const QString &text, const QString &part) {
+                return "select count(*) as v from $.人员 where 编号 = 1 and " + dialect.literal(text).value() + " like "
+                    + dialect.containsPattern(part).value();
+            };
             const QByteArray tag = e.name.toUtf8() + ' ';
             QTest::newRow(tag + "long value") << "select '" + longText + "' as v" << longText;
             // The SQLite ODBC driver garbles surrogate pairs in the statement.
             if (e.name != "odbc-sqlite")
                 QTest::newRow(tag + "outside the BMP") << "select '𠮷野家' as v" << "𠮷野家";
-            QTest::newRow(tag + "backslash") << "select '" + QString(injection).replace("'", "''") + "' as v"
-                                             << injection;
-            // PostgreSQL sessions carry the desk's name.
-            const QString named = e.needsPg() ? "5 # 3 # 1 || current_setting('application_name')" : "7 || 'vesko'";
+            QTest::newRow(tag + "backslash") << "select " + dialect.literal(injection).value() + " as v" << injection;
+            QTest::newRow(tag + "LIKE finds a backslash") << matches("x" + injection + "!%_y", injection + "!") << "1";
+            QTest::newRow(tag + "LIKE backslash escapes nothing") << matches("ab", "a\\b") << "0";
+            QTest::newRow(tag + "LIKE ! escapes nothing") << matches("ab\\", "a!b\\") << "0";
+            // PostgreSQL sessions carry the desk's name; MySQL reads || as or.
+            const QString named = e.needsPg() ? "5 # 3 # 1 || current_setting('application_name')"
+                                 : e.needsMariaDb() ? "concat(7, 'vesko')" : "7 || 'vesko'";
             QTest::newRow(tag + "# unchanged") << "select " + named + " as v /* # 3 # */" << "7vesko";
             // The rows run in order: an update, what it changed, and an
             // update that matches nothing, which is no failure either.
@@ -291,6 +327,31 @@ private slots:
         QCOMPARE(connection->execute(sql("select 备注 from $.人员 where 备注 = 'bad'"))->rowCount(), 0);
     }
 
+    // The administrator sees the desks by name among the sessions, from
+    // their start on, so that a statement resetting the settings keeps it;
+    // a name the string gives counts through ODBC too.
+    void namesTheSession_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("name");
+        for (const Engine &e : std::as_const(m_engines)) {
+            if (e.needsPg()) {
+                QTest::newRow(e.name.toUtf8() + " by default") << "" << "vesko";
+                QTest::newRow(e.name.toUtf8() + " as the string says") << ";application_name=desk 3" << "desk 3";
+            }
+        }
+    }
+
+    void namesTheSession()
+    {
+        QFETCH(QString, key);
+        const ConnectionPtr connection = Connection::open(m_engine->connectionString + key, m_dir->path());
+        connection->execute("reset all");
+        const QString backend = connection->execute("select pg_backend_pid()")->text(0, 0);
+        QTEST(admin()->execute("select application_name from pg_stat_activity where pid = " + backend)->text(0, 0),
+              "name");
+    }
+
     // Faults while a statement runs on another thread: a cancel at once (the
     // engine stops it before or as it starts, a hundred times over), a
     // cancel while rows stream in, a cancel while the file is locked, a
@@ -304,11 +365,17 @@ private slots:
         QTest::addColumn<DbError::Kind>("kind");
         const QString streaming = "with recursive n(i) as (select 1 union all select i + 1 from n where i < 1000000000) select i from n";
         const QString counting = "with recursive n(i) as (select 1 union all select i + 1 from n where i < 1000000000) select count(*) from n";
+        const QString endless = "select count(*) from seq_1_to_1000000000000 where seq % 7 = 3";
         for (const Engine &e : std::as_const(m_engines)) {
+            // The sql_mode changes nothing of a cancel.
+            if (e.name.endsWith("nobackslash"))
+                continue;
             const QByteArray tag = e.name.toUtf8() + ' ';
-            QTest::newRow(tag + "cancel at once") << counting << "at once" << DbError::Kind::Cancelled;
-            // SQLite's ODBC driver reads the whole result before the first row.
-            if (e.name != "odbc-sqlite")
+            // MariaDB ends a recursive query after 1000 rounds.
+            QTest::newRow(tag + "cancel at once") << (e.needsMariaDb() ? endless : counting) << "at once"
+                                                  << DbError::Kind::Cancelled;
+            // The ODBC drivers of SQLite and MariaDB read the whole result before the first row.
+            if (e.name != "odbc-sqlite" && !e.needsMariaDb())
                 QTest::newRow(tag + "cancel while rows stream") << streaming << "streaming" << DbError::Kind::Cancelled;
             if (e.needsPg())
                 QTest::newRow(tag + "terminate") << streaming << "terminate" << DbError::Kind::ConnectionLost;

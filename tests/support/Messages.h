@@ -19,4 +19,11 @@ inline QString unreadableDateMessage(const QString &column, const QString &text)
             .arg(column, text);
 }
 
+// A search refused for a value with a backslash, for a server whose reading
+// of one is not known.
+inline QString backslashMessage(const QString &column)
+{
+    return QStringLiteral("“%1”中的值含有反斜杠（\\），无法确定这个数据库如何解读它，没有进行查询。").arg(column);
+}
+
 } // namespace vesko::test

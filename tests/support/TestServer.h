@@ -16,4 +16,17 @@ inline QString postgresConnection()
              qEnvironmentVariable("VESKO_TEST_PG_PASSWORD"));
 }
 
+// The ODBC connection string of the MariaDB server that scripts/test.sh
+// starts (VESKO_TEST_MARIADB_HOST and friends), on database, by default the
+// one the script made; empty when there is none.
+inline QString mariadbConnection(const QString &database = qEnvironmentVariable("VESKO_TEST_MARIADB_DATABASE"))
+{
+    const QString host = qEnvironmentVariable("VESKO_TEST_MARIADB_HOST");
+    if (host.isEmpty())
+        return QString();
+    return QStringLiteral("Driver={MariaDB};Server=%1;Port=%2;Database=%3;Uid=%4;Pwd={%5}")
+        .arg(host, qEnvironmentVariable("VESKO_TEST_MARIADB_PORT"), database,
+             qEnvironmentVariable("VESKO_TEST_MARIADB_USER"), qEnvironmentVariable("VESKO_TEST_MARIADB_PASSWORD"));
+}
+
 } // namespace vesko::test

@@ -53,11 +53,6 @@ QString unreadableDate(const QString &column, const QString &text)
             .arg(column, text, examples.join(u'、'));
 }
 
-QString quoted(QString value)
-{
-    return value.replace(u'\'', QStringLiteral("''"));
-}
-
 bool isWordCharacter(QChar c)
 {
     return c.isLetterOrNumber() || c == u'_';
@@ -143,15 +138,15 @@ ComposedSearch composeStatement(const SearchCriteria &criteria, const db::Dialec
             if (!endDate.isValid())
                 return {QString(), unreadableDate(name, end)};
             // Every engine reads year-month-day, whichever form was typed.
-            clauses.append(name + QStringLiteral("  between  ")
-                           + dialect.rangeStart(startDate.toString(u"yyyy-M-d"), startDate)
-                           + QStringLiteral("  and  ")
-                           + dialect.rangeEnd(endDate.toString(u"yyyy-M-d"), endDate));
-        } else if (criteria.substring) {
-            clauses.append(name + QStringLiteral(" LIKE '%") + quoted(dialect.likeText(row.text))
-                           + QStringLiteral("%' "));
+            clauses.append(dialect.dayRange(name, startDate.toString(u"yyyy-M-d"), startDate,
+                                            endDate.toString(u"yyyy-M-d"), endDate));
         } else {
-            clauses.append(name + QStringLiteral("='") + quoted(row.text) + u'\'');
+            const std::optional<QString> value = criteria.substring ? dialect.containsPattern(row.text)
+                                                                    : dialect.literal(row.text);
+            if (!value)
+                return {QString(), QStringLiteral("“%1”中的值含有反斜杠（\\），无法确定这个数据库如何解读它，没有进行查询。")
+                                       .arg(name)};
+            clauses.append(criteria.substring ? name + QStringLiteral(" LIKE ") + *value + u' ' : name + u'=' + *value);
         }
     }
 

@@ -50,14 +50,15 @@ struct ComposedSearch
 // The ticked rows' clauses, joined with " and " or " or " and followed by
 // " ", are the conditions:
 //   integer  N=<numberText(text)>
-//   date     N  between  <start>  and  <end>
-//            whole days from the dialect, on the confirmed range when there
+//   date     the dialect's dayRange of N, on the confirmed range when there
 //            is one, else on text as one day
-//   text     N='<text>'  or, with substring,  N LIKE '%<likeText(text)>%'
-//            followed by a blank
-// A "'" inside a text value is doubled so that it cannot end its literal;
-// "%" and "_" stay wildcards. Without a ticked row the statement is
-// defaultStatement, unchanged.
+//   text     N=<literal(text)>  or, with substring,
+//            N LIKE <containsPattern(text)>  followed by a blank
+// Values are written in the dialect so that the server reads them exactly as
+// typed; "%" and "_" stay wildcards. A value the dialect cannot write (a
+// backslash for a server it does not know) is refused with a message that
+// names the column. Without a ticked row the statement is defaultStatement,
+// unchanged.
 //
 // A date reads, blanks around it ignored and full-width characters taken as
 // their plain forms, as 2012-3-5, 2012/3/5, 2012.3.5, 2012年3月5日, 20120305

@@ -23,7 +23,8 @@ public:
     //
     // The panel's open date frame is confirmed first, then the rows are read.
     // Runs refresh once, or, when the search is refused (a date that reads as
-    // none), shows why and runs nothing.
+    // none, a value the server's dialect cannot write), shows why and runs
+    // nothing.
     void run(bool opAnd, Qt::CheckState substringOption);
 
 private:

@@ -48,8 +48,10 @@ private slots:
             << QList{row("姓名", kText, "张三"), row("年龄", kInteger, "30")} << "select * from reg where 姓名='张三' and 年龄=30 ";
         QTest::newRow("worked 2: Jet, the order kept") << kRegWhere << Engine::Jet << false << true << QList{kName, kRange}
             << worked2 + "# 2012-3-5 00:00:00 #  and  # 2012-3-7 23:59:59# order by 编号";
-        QTest::newRow("worked 2: SQLite") << kRegWhere << Engine::Sqlite << false << true << QList{kName, kRange}
-            << worked2 + "'2012-03-05'  and  '2012-03-07 23:59:59' order by 编号";
+        QTest::newRow("worked 2: SQLite, each text beginning with a day") << kRegWhere << Engine::Sqlite << false << true
+            << QList{kName, kRange}
+            << "select * from reg where 姓名 LIKE '%张%'  or substr(登记日期, 1, 10)  between  '2012-03-05'  and  '2012-03-07' "
+               "order by 编号";
         QTest::newRow("worked 2: PostgreSQL") << kRegWhere << Engine::Postgres << false << true << QList{kName, kRange}
             << worked2 + "'2012-03-05 00:00:00'  and  '2012-03-07 23:59:59' order by 编号";
         const QString doctor = "select * from reg where 状态=1 order by doctor ";
@@ -82,6 +84,9 @@ private slots:
             << QList{row("姓名", kText, "a\\b")} << "select * from reg where 姓名 LIKE '%a\\\\b%'  ";
         QTest::newRow("backslash as typed on SQLite") << kReg << Engine::Sqlite << false << true
             << QList{row("姓名", kText, "a\\b")} << "select * from reg where 姓名 LIKE '%a\\b%'  ";
+        for (const bool substring : {false, true})
+            QTest::addRow("backslash refused on an unknown server, substring %d", substring) << kReg << Engine::Standard
+                << false << substring << QList{kName, row("备注", kText, "a\\b")} << backslashMessage("备注");
         // Refused, naming what it could not read.
         for (const char *bad : {"", "1985-13-45", "2012-3-8# or 1=1 or #2012-3-8", "2012-3-8'", "2012-2-30", "2012-3/5",
                                 "12/3/5", "2012035", "2012年3月5", "٢٠١٢-٣-٥"})

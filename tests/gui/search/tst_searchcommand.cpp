@@ -14,14 +14,14 @@ using namespace vesko;
 using namespace vesko::test;
 
 // 查询 end to end: the panel's rows, composed in each engine's dialect and run
-// by SQLite and a PostgreSQL server. How ODBC finds the dialect and runs it
-// the database tests hold.
+// by SQLite, a PostgreSQL server and a MariaDB server through ODBC. How ODBC
+// finds the dialect, and every server mode, the database tests hold.
 class TestSearchCommand : public QObject
 {
     Q_OBJECT
 
-    QString m_table = QStringLiteral("人员");
-    db::ConnectionPtr m_pg;
+    const QString m_table = QStringLiteral("vesko_search_%1").arg(QCoreApplication::applicationPid());
+    QList<db::ConnectionPtr> m_servers; // each holding the table
 
     // Five people. 1 registered at 00:30 on the first day of the range 3-5 .. 3-7
     // and 3 at 23:59:30 on its last. 出生日期 is a date; 来访 holds bare dates and
@@ -41,24 +41,29 @@ class TestSearchCommand : public QObject
 
     static QString connectionFor(const QString &engine, const Desk &desk)
     {
-        return engine == "sqlite" ? desk.registry.connection() : postgresConnection();
+        return engine == "sqlite" ? desk.registry.connection()
+             : engine == "postgresql" ? postgresConnection() : mariadbConnection();
     }
 
 private slots:
     void initTestCase()
     {
-        if (postgresConnection().isEmpty())
-            return;
-        m_table = QStringLiteral("vesko_search_%1").arg(QCoreApplication::applicationPid());
-        m_pg = db::Connection::open(postgresConnection(), QString());
-        for (const QString &statement : people(m_table))
-            m_pg->execute(statement);
+        for (const QString &server : {postgresConnection(), mariadbConnection()}) {
+            if (server.isEmpty())
+                continue;
+            m_servers.append(db::Connection::open(server, QString()));
+            // 'a\b' as typed on MariaDB too.
+            if (server == mariadbConnection())
+                m_servers.last()->execute("set sql_mode = concat(@@sql_mode, ',NO_BACKSLASH_ESCAPES')");
+            for (const QString &statement : people(m_table))
+                m_servers.last()->execute(statement);
+        }
     }
 
     void cleanupTestCase()
     {
-        if (m_pg)
-            m_pg->execute(QStringLiteral("drop table %1").arg(m_table));
+        for (const db::ConnectionPtr &server : std::as_const(m_servers))
+            server->execute(QStringLiteral("drop table %1").arg(m_table));
     }
 
     void search_data()
@@ -68,7 +73,7 @@ private slots:
         QTest::addColumn<QStringList>("criteria"); // column, value pairs; a value "frame" sets 3-5 .. 3-7
         QTest::addColumn<QList<int>>("ids"); // in the default statement's order; none: refused, nothing sent
 
-        for (const char *engine : {"sqlite", "postgresql"}) {
+        for (const char *engine : {"sqlite", "postgresql", "mariadb"}) {
             auto row = [engine](const char *name, const QStringList &options, const QStringList &criteria,
                                 const QList<int> &ids) {
                 QTest::addRow("%s: %s", engine, name) << QString::fromLatin1(engine) << options << criteria << ids;
@@ -91,7 +96,7 @@ private slots:
         QFETCH(QList<int>, ids);
         Desk desk;
         if (connectionFor(engine, desk).isEmpty())
-            QSKIP("no PostgreSQL server");
+            QSKIP("no server of this engine");
         if (engine == "sqlite")
             desk.registry.sql(people(m_table));
         desk.registry.writeIni(connectionFor(engine, desk),
