@@ -13,6 +13,7 @@
 #include "core/handoff/RecordHandOff.h"
 #include "core/platform/Clock.h"
 #include "core/platform/ProgramDirectory.h"
+#include "core/search/PickListReader.h"
 #include "db/Connection.h"
 #include "db/ConnectionString.h"
 #include "gui/search/SearchPanel.h"

@@ -1,17 +1,17 @@
 #include "gui/search/SearchPanel.h"
 
 #include "core/platform/Clock.h"
-#include "core/search/PanelGeometry.h"
-#include "core/search/ScrollRanges.h"
 #include "db/DbError.h"
 #include "db/TypeCode.h"
 #include "gui/search/DateFrame.h"
 #include "gui/search/FieldCheckBox.h"
+#include "gui/search/PanelGeometry.h"
+#include "gui/search/PickList.h"
+#include "gui/search/ScrollRanges.h"
 #include "gui/search/SearchBox.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <QListWidget>
 #include <QMouseEvent>
 #include <QScrollBar>
 
@@ -59,7 +59,6 @@ QRect rectOf(float left, float top, float width, float height)
 SearchPanel::SearchPanel(ProgramDirectory directory, MessageService &messages, const Clock &clock,
                          QWidget *parent)
     : QFrame(parent)
-    , m_reader(std::move(directory))
     , m_clock(clock)
 {
     setObjectName(QStringLiteral("pic_box"));
@@ -101,15 +100,9 @@ SearchPanel::SearchPanel(ProgramDirectory directory, MessageService &messages, c
     m_checks[0]->show();
     m_boxes[0]->show();
 
-    m_list = new QListWidget(m_canvas);
-    m_list->setObjectName(QStringLiteral("ls_list"));
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setUniformItemSizes(true);
-    m_list->setGeometry(99, 0, 115, 100);
-    m_list->setAttribute(Qt::WA_NoMousePropagation);
-    m_list->hide();
-    m_list->installEventFilter(this);
-    connect(m_list, &QListWidget::itemDoubleClicked, this, &SearchPanel::takePickListEntry);
+    m_list = new PickList(std::move(directory), m_canvas);
+    connect(m_list, &PickList::entryChosen, this, &SearchPanel::takePickListEntry);
+    connect(m_list, &PickList::escaped, this, &SearchPanel::returnToBox);
 
     m_dateFrame = new DateFrame(messages, clock, m_canvas);
     m_dateFrame->setAttribute(Qt::WA_NoMousePropagation);
@@ -303,9 +296,7 @@ void SearchPanel::followVerticalBar()
 
 void SearchPanel::hidePickListAndDateFrame(bool emptyList)
 {
-    if (emptyList)
-        m_list->clear();
-    m_list->hide();
+    m_list->close(emptyList);
     m_dateFrame->hide();
 }
 
@@ -314,21 +305,10 @@ void SearchPanel::hideDateFrame()
     m_dateFrame->hide();
 }
 
-void SearchPanel::loadPickList(const QString &columnName)
+void SearchPanel::takePickListEntry(const QString &text)
 {
-    const std::optional<QStringList> entries = m_reader.read(columnName);
-    if (!entries)
-        return;
-    m_list->addItems(*entries);
-    m_list->resize(m_list->width(), PickListReader::listHeight(m_list->count()));
-}
-
-void SearchPanel::takePickListEntry()
-{
-    if (m_currentBox) {
-        if (const QListWidgetItem *item = m_list->currentItem())
-            m_currentBox->setText(item->text());
-    }
+    if (m_currentBox)
+        m_currentBox->setText(text);
     m_list->hide();
     // Away from the box, so that its focus handler does not reopen the list.
     m_focusSink->setFocus();
@@ -362,14 +342,12 @@ void SearchPanel::boxFocused(int index)
     m_currentBox = box;
     if (m_returning)
         return;
-    m_list->clear();
-    m_list->hide();
-    m_dateFrame->hide();
+    hidePickListAndDateFrame(true);
     scrollIntoView(*box);
     if (currentTypeCode(index) == db::TypeDate)
         showDateFrameAt(*box);
     else
-        showPickListAt(*box);
+        m_list->openBeside(m_checks.at(index)->text(), box->geometry());
 }
 
 void SearchPanel::scrollIntoView(const SearchBox &box)
@@ -394,18 +372,6 @@ void SearchPanel::showDateFrameAt(const SearchBox &box)
         m_dateFrame->move(m_dateFrame->x(), box.y() - qRound(kDateFrameHeight));
 }
 
-void SearchPanel::showPickListAt(const SearchBox &box)
-{
-    loadPickList(m_checks.at(box.index())->text());
-    if (m_list->count() == 0)
-        return;
-    const int height = m_list->height();
-    const bool above = float(m_canvas->height() - box.y()) < float(height);
-    m_list->move(box.x(), above ? box.y() - height - 1 : box.y() + box.height() + 1);
-    m_list->show();
-    m_list->raise();
-}
-
 bool SearchPanel::boxKeyPressed(SearchBox &box, int key)
 {
     if (isEnter(key)) {
@@ -418,9 +384,7 @@ bool SearchPanel::boxKeyPressed(SearchBox &box, int key)
         return true;
     }
     if (key == Qt::Key_Down && m_list->isVisible()) {
-        if (!m_list->currentItem())
-            m_list->setCurrentRow(0);
-        m_list->setFocus();
+        m_list->enter();
         return true;
     }
     return false;
@@ -448,7 +412,7 @@ void SearchPanel::mouseReleaseEvent(QMouseEvent *event)
 
 bool SearchPanel::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Wheel && watched != m_list && watched != m_dateFrame) {
+    if (event->type() == QEvent::Wheel && watched != m_dateFrame) {
         // Over the rows the wheel scrolls the panel.
         if (!m_verticalBar->isHidden())
             QCoreApplication::sendEvent(m_verticalBar, event);
@@ -472,11 +436,7 @@ bool SearchPanel::eventFilter(QObject *watched, QEvent *event)
     const int key = static_cast<QKeyEvent *>(event)->key();
     if (auto *box = qobject_cast<SearchBox *>(watched))
         return boxKeyPressed(*box, key);
-    if (watched == m_list && isEnter(key)) {
-        takePickListEntry();
-        return true;
-    }
-    if ((watched == m_list || watched == m_dateFrame) && key == Qt::Key_Escape) {
+    if (watched == m_dateFrame && key == Qt::Key_Escape) {
         returnToBox();
         return true;
     }

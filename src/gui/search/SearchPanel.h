@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/platform/ProgramDirectory.h"
-#include "core/search/PickListReader.h"
 #include "core/search/StatementBuilder.h"
 #include "db/Result.h"
 
@@ -13,7 +12,6 @@
 #include <vector>
 
 class QCheckBox;
-class QListWidget;
 class QScrollBar;
 
 namespace vesko {
@@ -21,6 +19,7 @@ namespace vesko {
 class Clock;
 class DateFrame;
 class MessageService;
+class PickList;
 class SearchBox;
 
 // The search panel pic_box: one check box c_field_<i> and one search box
@@ -86,17 +85,14 @@ private:
     void fitScrollBars();
     void followHorizontalBar();
     void followVerticalBar();
-    void loadPickList(const QString &columnName);
-    void takePickListEntry();
+    void takePickListEntry(const QString &text);
     void returnToBox();
     void boxFocused(int index);
     void scrollIntoView(const SearchBox &box);
     void showDateFrameAt(const SearchBox &box);
-    void showPickListAt(const SearchBox &box);
     bool boxKeyPressed(SearchBox &box, int key);
     void takeDateRange(const QString &text, const QString &start, const QString &end);
 
-    PickListReader m_reader;
     const Clock &m_clock;
     ResultSource m_resultSource;
 
@@ -105,7 +101,7 @@ private:
     QScrollBar *m_horizontalBar = nullptr;
     QScrollBar *m_verticalBar = nullptr;
     QScrollBar *m_focusSink = nullptr;
-    QListWidget *m_list = nullptr;
+    PickList *m_list = nullptr;
     DateFrame *m_dateFrame = nullptr;
 
     std::vector<QCheckBox *> m_checks;

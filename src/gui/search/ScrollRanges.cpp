@@ -1,4 +1,4 @@
-#include "core/search/ScrollRanges.h"
+#include "gui/search/ScrollRanges.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "core/search/PanelGeometry.h"
+#include "gui/search/PanelGeometry.h"
 
 namespace vesko {
 

@@ -1,5 +1,5 @@
-#include "core/search/PanelGeometry.h"
-#include "core/search/ScrollRanges.h"
+#include "gui/search/PanelGeometry.h"
+#include "gui/search/ScrollRanges.h"
 
 #include <QTest>
 
