@@ -18,7 +18,7 @@ PickList::PickList(ProgramDirectory directory, QWidget *canvas)
             [this](const QListWidgetItem *item) { emit entryChosen(item->text()); });
 }
 
-void PickList::openBeside(const QString &columnName, const QRect &box)
+void PickList::openBeside(const QString &columnName, const QRect &box, const QRect &shown)
 {
     clear();
     hide();
@@ -29,8 +29,12 @@ void PickList::openBeside(const QString &columnName, const QRect &box)
     }
     if (count() == 0)
         return;
-    const bool above = float(parentWidget()->height() - box.y()) < float(height());
-    move(box.x(), above ? box.y() - height() - 1 : box.bottom() + 2);
+    int top = box.y() + box.height() + 1;
+    if (top + height() > shown.y() + shown.height())
+        top = box.y() - height() - 1;
+    top = qMax(shown.y(), qMin(top, shown.y() + shown.height() - height()));
+    move(box.x(), top);
+    scrollToTop();
     show();
     raise();
 }

@@ -18,9 +18,11 @@ public:
     PickList(ProgramDirectory directory, QWidget *canvas);
 
     // Loads the column's entries in place of the old ones and, when there
-    // are any, shows the list beside box (canvas coordinates): below it, or
-    // above it when the canvas under the box's top is shorter than the list.
-    void openBeside(const QString &columnName, const QRect &box);
+    // are any, shows the list from its first entry beside box, wholly inside
+    // shown (the part of the canvas on screen; both in canvas coordinates):
+    // below the box, else above it, else covering it where neither side has
+    // the room. A list taller than shown starts at shown's top.
+    void openBeside(const QString &columnName, const QRect &box, const QRect &shown);
     // Hides the list, emptying it first when empty.
     void close(bool empty);
     // Takes the focus, on its current entry or else on the first.

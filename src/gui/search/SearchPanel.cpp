@@ -90,11 +90,6 @@ SearchPanel::SearchPanel(ProgramDirectory directory, MessageService &messages, c
     connect(m_verticalBar, &QScrollBar::valueChanged, this, &SearchPanel::followVerticalBar);
     connect(m_verticalBar, &QScrollBar::sliderMoved, this, &SearchPanel::followVerticalBar);
 
-    m_focusSink = new QScrollBar(Qt::Horizontal, m_client);
-    m_focusSink->setObjectName(QStringLiteral("HScroll1"));
-    m_focusSink->setFocusPolicy(Qt::StrongFocus);
-    m_focusSink->setGeometry(0, 400, 100, 17);
-
     addRow();
     m_checks[0]->setText(QStringLiteral("字段"));
     m_checks[0]->show();
@@ -309,22 +304,18 @@ void SearchPanel::takePickListEntry(const QString &text)
 {
     if (m_currentBox)
         m_currentBox->setText(text);
-    m_list->hide();
-    // Away from the box, so that its focus handler does not reopen the list.
-    m_focusSink->setFocus();
-    QCoreApplication::processEvents();
-    m_dateFrame->hide();
+    returnToBox();
 }
 
 void SearchPanel::returnToBox()
 {
-    m_list->hide();
-    m_dateFrame->hide();
-    if (!m_currentBox)
-        return;
-    m_returning = true;
-    m_currentBox->setFocus();
-    m_returning = false;
+    // The box first: a hidden list would hand the focus on along the chain.
+    if (m_currentBox) {
+        m_returning = true;
+        m_currentBox->setFocus();
+        m_returning = false;
+    }
+    hidePickListAndDateFrame(false);
 }
 
 void SearchPanel::clearCriteria()
@@ -340,26 +331,36 @@ void SearchPanel::boxFocused(int index)
     SearchBox *box = m_boxes.at(index);
     box->setBackColor(kFocusedColor);
     m_currentBox = box;
-    if (m_returning)
-        return;
-    hidePickListAndDateFrame(true);
-    scrollIntoView(*box);
-    if (currentTypeCode(index) == db::TypeDate)
-        showDateFrameAt(*box);
-    else
-        m_list->openBeside(m_checks.at(index)->text(), box->geometry());
+    if (!m_returning)
+        offerHelp(*box);
 }
 
-void SearchPanel::scrollIntoView(const SearchBox &box)
+void SearchPanel::offerHelp(const SearchBox &box)
+{
+    hidePickListAndDateFrame(true);
+    scrollIntoView(box);
+    if (currentTypeCode(box.index()) == db::TypeDate)
+        showDateFrameAt(box);
+    else
+        m_list->openBeside(m_checks.at(box.index())->text(), box.geometry(), shownCanvas());
+}
+
+QRect SearchPanel::shownCanvas() const
+{
+    return QRect(-m_canvas->x(), -m_canvas->y(),
+                 m_client->width() - (m_verticalBar->isHidden() ? 0 : m_verticalBar->width()),
+                 m_client->height() - (m_horizontalBar->isHidden() ? 0 : m_horizontalBar->height()));
+}
+
+void SearchPanel::scrollIntoView(const QWidget &row)
 {
     if (m_verticalBar->isHidden())
         return;
-    const int viewHeight = m_verticalBar->pageStep();
-    const int top = box.y() + m_canvas->y();
-    if (top < 0)
-        m_verticalBar->setValue(box.y());
-    else if (top + box.height() > viewHeight)
-        m_verticalBar->setValue(box.y() + box.height() - viewHeight);
+    const QRect shown = shownCanvas();
+    if (row.y() < shown.top())
+        m_verticalBar->setValue(row.y());
+    else if (row.y() + row.height() > shown.top() + shown.height())
+        m_verticalBar->setValue(row.y() + row.height() - shown.height());
 }
 
 void SearchPanel::showDateFrameAt(const SearchBox &box)
@@ -417,6 +418,18 @@ bool SearchPanel::eventFilter(QObject *watched, QEvent *event)
         if (!m_verticalBar->isHidden())
             QCoreApplication::sendEvent(m_verticalBar, event);
         return true;
+    }
+    if (event->type() == QEvent::FocusIn && qobject_cast<QCheckBox *>(watched)) {
+        // A list or frame open for another box would hide the check box.
+        hidePickListAndDateFrame(false);
+        scrollIntoView(*static_cast<QWidget *>(watched));
+        return false;
+    }
+    if (event->type() == QEvent::MouseButtonPress) {
+        // A click on the focused box offers its list or frame again.
+        auto *box = qobject_cast<SearchBox *>(watched);
+        if (box && box->hasFocus() && m_list->isHidden() && m_dateFrame->isHidden())
+            offerHelp(*box);
     }
     if (watched == m_canvas) {
         switch (event->type()) {

@@ -29,8 +29,9 @@ class SearchBox;
 // the start and is never destroyed; every build replaces rows 1 .. n-1.
 //
 // Keys in a search box: Enter moves to the next box, Down into its open pick
-// list (where Enter takes the entry), Esc closes the open pick list or date
-// frame. The box with the focus is scrolled into view.
+// list (where Enter takes the entry and returns to the box), Esc closes the
+// open pick list or date frame. A click on the focused box opens them again.
+// The row with the focus is scrolled into view.
 class SearchPanel : public QFrame
 {
     Q_OBJECT
@@ -88,7 +89,11 @@ private:
     void takePickListEntry(const QString &text);
     void returnToBox();
     void boxFocused(int index);
-    void scrollIntoView(const SearchBox &box);
+    // Opens the box's pick list, or its date frame for a date column.
+    void offerHelp(const SearchBox &box);
+    // The part of the canvas the panel shows, in canvas coordinates.
+    QRect shownCanvas() const;
+    void scrollIntoView(const QWidget &row);
     void showDateFrameAt(const SearchBox &box);
     bool boxKeyPressed(SearchBox &box, int key);
     void takeDateRange(const QString &text, const QString &start, const QString &end);
@@ -100,7 +105,6 @@ private:
     QWidget *m_canvas = nullptr;
     QScrollBar *m_horizontalBar = nullptr;
     QScrollBar *m_verticalBar = nullptr;
-    QScrollBar *m_focusSink = nullptr;
     PickList *m_list = nullptr;
     DateFrame *m_dateFrame = nullptr;
 
@@ -108,8 +112,8 @@ private:
     std::vector<SearchBox *> m_boxes;
     std::vector<int> m_builtTypes;
     QPointer<SearchBox> m_currentBox;
-    // Set while the focus goes back to a box after Esc: the box keeps its
-    // list closed.
+    // Set while the focus goes back to a box after Esc or a pick: the box
+    // keeps its list closed.
     bool m_returning = false;
 };
 

@@ -26,6 +26,19 @@ class TestSearchPanel : public QObject
     T *child(const QString &name) const { return d->window->searchPanel()->findChild<T *>(name); }
     SearchBox *box(int row) const { return child<SearchBox>(QStringLiteral("t_field_%1").arg(row)); }
 
+    // What the panel shows of its canvas, in the coordinates of its inner area.
+    QRect view() const
+    {
+        const auto *hs1 = child<QScrollBar>("HS1");
+        const auto *vs1 = child<QScrollBar>("VS1");
+        QRect shown = hs1->parentWidget()->rect();
+        if (hs1->isVisible())
+            shown.setBottom(hs1->y() - 1);
+        if (vs1->isVisible())
+            shown.setRight(vs1->x() - 1);
+        return shown;
+    }
+
     // A window on one person with columns c0 .. c<n-1>, then the date d, and a
     // pick list for c0.
     void open(int columns)
@@ -80,13 +93,49 @@ private slots:
         QTest::keyClick(list, Qt::Key_Return);
         QCOMPARE(box(0)->text(), QStringLiteral("李四"));
         QVERIFY(!list->isVisible());
-        QCOMPARE(QApplication::focusWidget(), child("HScroll1"));
+        QCOMPARE(QApplication::focusWidget(), box(0));
 
+        // A click on the box offers its list again.
         QTest::mouseClick(box(0), Qt::LeftButton);
         const QPoint first = list->visualItemRect(list->item(0)).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first);
         QCOMPARE(box(0)->text(), QStringLiteral("张三"));
+    }
+
+    // The list lies whole in what the panel shows, and every opening starts
+    // at its first entry, also after it was left at its last.
+    void pickListShowsWholeFromItsFirstEntry_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("entries");
+        QTest::newRow("ten, the canvas short under the box") << 8 << 4 << 10;
+        QTest::newRow("two, the view short under the box") << 19 << 7 << 2;
+        QTest::newRow("thirty, by a box scrolled into view") << 19 << 15 << 30;
+    }
+
+    void pickListShowsWholeFromItsFirstEntry()
+    {
+        QFETCH(int, columns);
+        QFETCH(int, row);
+        QFETCH(int, entries);
+        open(columns);
+        QString lines;
+        for (int i = 1; i <= entries; ++i)
+            lines += QStringLiteral("科室%1\r\n").arg(i);
+        QVERIFY(writeBytes(d->registry.file(QStringLiteral("set_info/bg_info/field_list/c%1.flt").arg(row)), toGbk(lines)));
+        auto *list = child<QListWidget>("ls_list");
+        for (int opening = 0; opening < 2; ++opening) {
+            QTest::mouseClick(box(row), Qt::LeftButton);
+            QVERIFY(list->isVisible());
+            QVERIFY(view().contains(QRect(list->mapTo(list->parentWidget()->parentWidget(), QPoint()), list->size())));
+            QCOMPARE(list->indexAt(QPoint(1, 1)).row(), 0);
+            QTest::keyClick(box(row), Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_End);
+            QTest::keyClick(list, Qt::Key_Return);
+            QCOMPARE(box(row)->text(), QStringLiteral("科室%1").arg(entries));
+        }
     }
 
     void dateFrameKeysTypingAndClear()
