@@ -32,6 +32,10 @@ public:
             grow(size);
         copy(m_cursor, data, size);
         m_cursor += size;
+        if (size > m_widestSize) {
+            m_widestSize = size;
+            m_widestRow = m_rows;
+        }
         if (size < kLongLength) {
             m_lengths.push_back(std::uint8_t(size));
         } else {
@@ -59,6 +63,8 @@ public:
         return (m_nulls[std::size_t(row >> kBlockShift)] >> (row & kBlockMask)) & 1;
     }
     std::string_view at(qint64 row) const;
+    // The first row of the longest value, -1 while every value is empty.
+    qint64 widestRow() const { return m_widestRow; }
     // Bytes held, bookkeeping included.
     std::size_t memoryBytes() const;
 
@@ -107,6 +113,8 @@ private:
     std::vector<std::pair<qint64, std::size_t>> m_longLengths;
     std::vector<std::uint64_t> m_nulls;
     qint64 m_rows = 0;
+    std::size_t m_widestSize = 0;
+    qint64 m_widestRow = -1;
 };
 
 } // namespace vesko::db

@@ -37,6 +37,9 @@ public:
     // plain decimal, dates as 2012/3/5, date-times as 2012/3/5 10:00:00.
     // Null gives the empty text.
     virtual QString text(qint64 row, int column) const = 0;
+    // The first row of the column's longest stored value, -1 when every
+    // value is empty or Null: what the grid measures to fit the column.
+    virtual qint64 widestRow(int column) const = 0;
 
     // Current row: the first after opening (-1 when there are no rows).
     virtual qint64 currentRow() const = 0;

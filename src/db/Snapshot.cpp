@@ -162,6 +162,12 @@ QString Snapshot::text(qint64 row, int column) const
     return QString::fromUtf8(stored.data(), qsizetype(stored.size()));
 }
 
+qint64 Snapshot::widestRow(int column) const
+{
+    checkColumn(column);
+    return m_stores[std::size_t(column)].widestRow();
+}
+
 qint64 Snapshot::currentRow() const
 {
     checkOpen();

@@ -43,6 +43,7 @@ public:
     bool isNull(qint64 row, int column) const override;
     std::string_view bytes(qint64 row, int column) const override;
     QString text(qint64 row, int column) const override;
+    qint64 widestRow(int column) const override;
     qint64 currentRow() const override;
     void setCurrentRow(qint64 row) override;
     void moveLast() override;

@@ -117,6 +117,15 @@ void MainWindow::buildControls()
     auto *handOff = makeButton("exbt_in", QStringLiteral("导入"), twipsRect(9045, 5985, 1545, 420), this);
     auto *exit = makeButton("exbt_exit", QStringLiteral("退出"), twipsRect(10710, 5985, 1545, 420), this);
     auto *settings = makeButton("exbt_dbset", QStringLiteral("数据库连接参数"), twipsRect(315, 6345, 1725, 420), this);
+    find->setToolTip(QStringLiteral("F3 或 Ctrl+Enter"));
+    refresh->setToolTip(QStringLiteral("F5"));
+    handOff->setToolTip(QStringLiteral("Enter 或双击"));
+    // Tab runs from the grid through the search rows, made before them, to
+    // 查询 and on through the other controls.
+    const std::initializer_list<QWidget *> tabOrder = {find, clear, showAll, refresh, spare1, spare2, m_or,
+                                                       m_and, m_substring, handOff, exit, settings};
+    for (auto it = tabOrder.begin() + 1; it != tabOrder.end(); ++it)
+        QWidget::setTabOrder(*(it - 1), *it);
 
     // Under 导入 and 退出, where nothing else is.
     m_notice = new QLabel(this);

@@ -150,6 +150,7 @@ void ResultGrid::sortBy(int column, Qt::SortOrder order)
 
 void ResultGrid::fitColumns()
 {
+    const db::ResultPtr &rs = m_model->result();
     QHeaderView *header = m_view->horizontalHeader();
     const int rowHeight = m_view->verticalHeader()->defaultSectionSize();
     const int first = qMax(0, m_view->rowAt(0));
@@ -159,11 +160,18 @@ void ResultGrid::fitColumns()
     option.initFrom(m_view->viewport());
     // A grid line takes one pixel of each column.
     const int gridLine = m_view->showGrid() ? 1 : 0;
+    const auto cellWidth = [&](int row, int column) {
+        return m_view->itemDelegate()->sizeHint(option, m_model->index(row, column)).width() + gridLine;
+    };
     for (int column = 0; column < m_model->columnCount(); ++column) {
+        // The result knows its longest value without a pass over the rows.
+        // Fewer bytes can still be wider (Latin against Chinese), so the
+        // rows on screen count too.
         int width = header->sectionSizeHint(column);
+        if (const int widest = m_model->viewRow(rs->widestRow(column)); widest >= 0)
+            width = qMax(width, cellWidth(widest, column));
         for (int row = first; row < last && width < kMaxColumnWidth; ++row)
-            width = qMax(width, m_view->itemDelegate()->sizeHint(option, m_model->index(row, column)).width()
-                                    + gridLine);
+            width = qMax(width, cellWidth(row, column));
         m_view->setColumnWidth(column, qMin(width, kMaxColumnWidth));
     }
 }

@@ -30,7 +30,8 @@ public:
     ResultGrid(const QString &caption, QWidget *parent = nullptr);
 
     // Shows result (nullptr: nothing) in its own order with its current row
-    // selected, each column as wide as its header and the rows on screen need.
+    // selected, each column as wide as its header, its longest value and the
+    // rows on screen need, up to kMaxColumnWidth.
     void bind(db::ResultPtr result);
     const db::ResultPtr &result() const;
     // Selects and reveals the bound result's current row.

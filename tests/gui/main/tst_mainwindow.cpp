@@ -183,6 +183,7 @@ private slots:
         QCOMPARE(desk.selectedRow(), 1);
     }
 
+    // The keys run 查询 and 刷新, and the buttons' tooltips name them.
     void searchKeysRunTheSearchAndRefresh()
     {
         Desk desk;
@@ -197,19 +198,72 @@ private slots:
         QCOMPARE(desk.count(), QStringLiteral("共有 3 人"));
         QTest::keyClick(box, Qt::Key_Return, Qt::ControlModifier);
         QCOMPARE(desk.count(), QStringLiteral("共有 1 人"));
+        for (const auto &[button, keys] : {std::pair("exbt_find", "F3 或 Ctrl+Enter"), {"exbt_ref", "F5"}, {"exbt_in", "Enter 或双击"}}) {
+            auto *shown = desk.window->findChild<QWidget *>(button);
+            QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), shown->mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(shown, &hover);
+            QTRY_COMPARE(QToolTip::text(), QString::fromUtf8(keys));
+        }
     }
 
-    // Clicks on 编号 sort ascending, then descending; 编号 3 stays selected.
-    void headerClicksSortKeepingTheSelectedRow()
+    // Tab runs from the grid through the search rows to 查询 and the other
+    // buttons, each stop scrolled into view.
+    void tabVisitsWhatTheClerkSees()
     {
         Desk desk;
-        QVERIFY(openGrid(desk));
+        desk.registry.people(1);
+        QStringList columns;
+        QStringList expected;
+        for (int i = 0; i < 12; ++i) {
+            columns.append(QStringLiteral("编号 as c%1").arg(i));
+            expected << QStringLiteral("c_field_%1").arg(i) << QStringLiteral("t_field_%1").arg(i);
+        }
+        desk.registry.writeIni(desk.registry.connection(), "select " + columns.join(u',') + " from 登记");
+        desk.open();
+        QVERIFY(QTest::qWaitForWindowActive(desk.window.get()));
+        expected << "exbt_find" << "exbt_clear" << "exbt_showall" << "exbt_ref" << "exbt_qt1" << "exbt_qt2"
+                 << "op_or" << "ck_mohu" << "exbt_in" << "exbt_exit" << "exbt_dbset" << "dgd_currday";
+        const QWidget *hs1 = desk.window->findChild<QWidget *>("HS1");
+        QTableView *grid = desk.window->grid()->view();
+        grid->setFocus();
+        QStringList visited;
+        while (visited.size() < expected.size()) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget *focus = QApplication::focusWidget();
+            visited.append(focus == grid ? QStringLiteral("dgd_currday") : focus->objectName());
+            bool whole = focus->isVisible();
+            for (const QWidget *outer = focus->parentWidget(); outer; outer = outer->parentWidget())
+                whole = whole && outer->rect().contains(QRect(focus->mapTo(outer, QPoint()), focus->size()))
+                    && !(outer == hs1->parentWidget() && QRect(focus->mapTo(outer, QPoint()), focus->size()).intersects(hs1->geometry()));
+            QVERIFY2(whole, qPrintable(visited.constLast()));
+        }
+        QCOMPARE(visited, expected);
+    }
+
+    // Each column is as wide as its widest value, also one at the end of a
+    // long result. Clicks on 编号 sort ascending, then descending; the last
+    // record stays selected and in view.
+    void headerClicksSortKeepingTheSelectedRowInView()
+    {
+        Desk desk;
+        desk.registry.people(3000);
+        desk.registry.sql({"update 登记 set 姓名 = '最后一位登记的人' where 编号 = 3000"});
+        desk.registry.writeIni(desk.registry.connection(), "select 编号, 姓名 from 登记");
+        desk.open();
+        QVERIFY(QTest::qWaitForWindowActive(desk.window.get()));
         QTableView *view = desk.window->grid()->view();
-        desk.click("exbt_ref"); // 编号 3 current
-        QTest::mouseClick(view->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(4, 4));
-        QCOMPARE(desk.selectedRow(), 2);
-        QTest::mouseClick(view->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(4, 4));
-        QCOMPARE(desk.selectedRow(), 0);
+        QStyleOptionViewItem option;
+        option.initFrom(view->viewport());
+        for (const int column : {0, 1})
+            QVERIFY(view->columnWidth(column) >= view->itemDelegate()->sizeHint(option, view->model()->index(2999, column)).width());
+        desk.click("exbt_ref"); // 编号 3000 current
+        for (const int row : {2999, 0}) {
+            view->scrollTo(view->model()->index(1500, 0), QAbstractItemView::PositionAtCenter);
+            QTest::mouseClick(view->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(4, 4));
+            QCOMPARE(desk.selectedRow(), row);
+            QCoreApplication::processEvents();
+            QVERIFY(view->viewport()->rect().contains(view->visualRect(view->currentIndex())));
+        }
     }
 
     // A click takes 编号 2; Tab leaves the grid; 导入 hands the row on screen over.
