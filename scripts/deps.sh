@@ -3,7 +3,7 @@
 vesko_packages=(
   cmake ninja-build g++ pkg-config python3
   qt6-base-dev qt6-qpa-plugins libgl-dev
-  libsqlite3-dev libpq-dev unixodbc-dev
+  libsqlite3-dev libpq-dev unixodbc-dev libicu-dev
   postgresql odbc-postgresql libsqliteodbc
   mariadb-server odbc-mariadb
   xvfb xauth imagemagick fonts-wqy-zenhei

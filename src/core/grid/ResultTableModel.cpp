@@ -1,46 +1,13 @@
 #include "core/grid/ResultTableModel.h"
 
-#include "db/TypeCode.h"
+#include "core/grid/RowOrder.h"
 
 #include <algorithm>
-#include <charconv>
 #include <limits>
-#include <numeric>
 
 namespace vesko {
 
 namespace {
-
-bool sortsAsNumber(int type)
-{
-    return type == db::TypeInteger || type == db::TypeDouble || type == db::TypeNumeric;
-}
-
-// A number column's sort key; Null and unreadable text come first.
-double numberKey(std::string_view bytes)
-{
-    double value = -std::numeric_limits<double>::infinity();
-    std::from_chars(bytes.data(), bytes.data() + bytes.size(), value);
-    return value;
-}
-
-// Row numbers 0 .. rows-1 ordered by key(row), equal keys in row order.
-template<typename KeyOf>
-std::vector<int> rowsOrderedBy(int rows, Qt::SortOrder order, KeyOf keyOf)
-{
-    std::vector<decltype(keyOf(0))> keys;
-    keys.reserve(std::size_t(rows));
-    for (int row = 0; row < rows; ++row)
-        keys.push_back(keyOf(row));
-    std::vector<int> ordered(keys.size());
-    std::iota(ordered.begin(), ordered.end(), 0);
-    const auto before = [&keys](int a, int b) { return keys[std::size_t(a)] < keys[std::size_t(b)]; };
-    if (order == Qt::AscendingOrder)
-        std::stable_sort(ordered.begin(), ordered.end(), before);
-    else
-        std::stable_sort(ordered.begin(), ordered.end(), [&before](int a, int b) { return before(b, a); });
-    return ordered;
-}
 
 bool reordersText(QChar c)
 {
@@ -90,21 +57,11 @@ void ResultTableModel::setResult(db::ResultPtr result)
     endResetModel();
 }
 
-std::vector<int> ResultTableModel::sortedRows(int column, Qt::SortOrder order) const
-{
-    const db::Result &rs = *m_result;
-    if (sortsAsNumber(rs.columnType(column)))
-        return rowsOrderedBy(m_rows, order, [&](int row) { return numberKey(rs.bytes(row, column)); });
-    // Text and stored dates (year first, fixed widths) order by their UTF-8
-    // bytes, which is the order of their characters.
-    return rowsOrderedBy(m_rows, order, [&](int row) { return rs.bytes(row, column); });
-}
-
 void ResultTableModel::sort(int column, Qt::SortOrder order)
 {
     if (!m_result || column < 0 || column >= m_columns)
         return;
-    std::vector<int> sorted = sortedRows(column, order);
+    std::vector<int> sorted = sortedRows(*m_result, column, m_rows, order);
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();

@@ -29,9 +29,9 @@ public:
     void setResult(db::ResultPtr result);
     const db::ResultPtr &result() const { return m_result; }
 
-    // Orders the rows by column: numbers and dates by value, text by its
-    // characters, Null first; equal values keep their order. Persistent
-    // indexes (the selection) follow their rows.
+    // Orders the rows by column as sortedRows() does: numbers and dates by
+    // value, text by pinyin, Null first; equal values keep their order.
+    // Persistent indexes (the selection) follow their rows.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     qint64 resultRow(int viewRow) const;
@@ -55,7 +55,6 @@ public:
 
 private:
     QString shownText(qint64 row, int column) const;
-    std::vector<int> sortedRows(int column, Qt::SortOrder order) const;
 
     db::ResultPtr m_result;
     int m_rows = 0;

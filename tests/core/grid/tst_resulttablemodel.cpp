@@ -19,7 +19,9 @@ private slots:
         QTest::newRow("numbers, not their text") << 0 << Qt::AscendingOrder << QList<qint64>{2, 3, 1, 4, 0};
         QTest::newRow("descending keeps ties in order") << 0 << Qt::DescendingOrder << QList<qint64>{0, 1, 4, 3, 2};
         QTest::newRow("dates, not their text") << 1 << Qt::AscendingOrder << QList<qint64>{2, 1, 3, 0, 4};
-        QTest::newRow("text by character") << 2 << Qt::AscendingOrder << QList<qint64>{2, 3, 4, 0, 1};
+        QTest::newRow("text by pinyin, Latin after Han") << 2 << Qt::AscendingOrder << QList<qint64>{2, 4, 0, 1, 3};
+        QTest::newRow("Latin by letter before case") << 3 << Qt::AscendingOrder << QList<qint64>{2, 4, 3, 0, 1};
+        QTest::newRow("long text by its end") << 4 << Qt::AscendingOrder << QList<qint64>{2, 4, 0, 1, 3};
     }
 
     void sortsByValueAndShowsTheHeadOfLongCells()
@@ -28,11 +30,11 @@ private slots:
         QFETCH(Qt::SortOrder, order);
         QFETCH(QList<qint64>, rows);
         test::TestRegistry registry;
-        registry.sql({"create table t (n INTEGER, d DATETIME, s TEXT)",
-                      "insert into t values (10, '2012-10-01', '乙'), (9, '2012-09-30', '甲'), (null, null, null),"
-                      " (-1, '2012-09-30 08:00:00', 'a'), (9, '2012-11-01', '丙')"});
+        registry.sql({"create table t (n INTEGER, d DATETIME, s TEXT, e TEXT)",
+                      "insert into t values (10, '2012-10-01', '李四', 'b'), (9, '2012-09-30', '张三', 'B'),"
+                      " (null, null, null, null), (-1, '2012-09-30 08:00:00', 'a', 'A'), (9, '2012-11-01', '何一诺', 'a')"});
         ResultTableModel model;
-        model.setResult(db::Connection::open(registry.connection(), registry.path())->execute("select *, replace(hex(zeroblob(6000)), '00', '汉') from t"));
+        model.setResult(db::Connection::open(registry.connection(), registry.path())->execute("select *, replace(hex(zeroblob(6000)), '00', '汉') || s from t"));
         QPersistentModelIndex selected = model.index(3, 1);
         model.sort(column, order);
         QList<qint64> shown;
@@ -40,8 +42,8 @@ private slots:
             shown.append(model.resultRow(row));
         QCOMPARE(shown, rows);
         QCOMPARE(model.resultRow(selected.row()), 3);
-        QCOMPARE(model.index(0, 3).data().toString(), QString(ResultTableModel::kShownLength, u'汉'));
-        QCOMPARE(model.fullText(model.index(0, 3)), QString(6000, u'汉'));
+        QCOMPARE(model.index(model.viewRow(0), 4).data().toString(), QString(ResultTableModel::kShownLength, u'汉'));
+        QCOMPARE(model.fullText(model.index(model.viewRow(0), 4)), QString(6000, u'汉') + "李四");
     }
 
     // What would reorder the text or vanish shows as a mark of its own.
