@@ -101,6 +101,12 @@ private slots:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first);
         QCOMPARE(box(0)->text(), QStringLiteral("张三"));
+        // Tab on to the next row's check box closes the list that would cover it.
+        QTest::mouseClick(box(0), Qt::LeftButton);
+        QVERIFY(list->isVisible());
+        QTest::keyClick(box(0), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), child("c_field_1"));
+        QVERIFY(!list->isVisible());
     }
 
     // The list lies whole in what the panel shows, and every opening starts
