@@ -27,8 +27,10 @@ class SettingsDialog;
 // the search panel, and the buttons. start() does the whole start-up; every
 // close writes the stop signal for the registration program.
 //
-// F3 and Ctrl+Enter run 查询 and F5 runs 刷新 from anywhere in the window. A
-// hand-off takes the record the grid shows and says so for two seconds.
+// F3 and Ctrl+Enter run 查询 and F5 runs 刷新 from anywhere in the window;
+// the buttons' tooltips name these keys. Tab runs from the grid through the
+// search rows to 查询 and the other buttons. A hand-off takes the record the
+// grid shows and says so for two seconds.
 //
 // A close request while a statement runs cancels it, and every statement
 // after it, and the window closes as soon as the routine that ran it is
