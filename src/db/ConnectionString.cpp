@@ -26,8 +26,7 @@ qsizetype readQuoted(const QString &text, qsizetype pos, QString &value)
             return i + 1;
         }
     }
-    throw DbError(QStringLiteral("Connection string: unterminated %1 in the value starting at \"%2\"")
-                      .arg(text.at(pos), text.mid(pos, 20)));
+    throw DbError(text::unterminatedQuote(text.at(pos), text.mid(pos, 20)));
 }
 
 } // namespace
@@ -46,7 +45,7 @@ ConnectionString::ConnectionString(const QString &text)
         if (eq == size || text.at(eq) == u';') {
             const QString rest = text.mid(pos, eq - pos).trimmed();
             if (!rest.isEmpty())
-                throw DbError(QStringLiteral("Connection string: \"%1\" is not a key=value pair").arg(rest));
+                throw DbError(text::notAPair(rest));
             pos = eq + 1;
             continue;
         }
@@ -60,8 +59,7 @@ ConnectionString::ConnectionString(const QString &text)
             while (pos < size && isBlank(text.at(pos)))
                 ++pos;
             if (pos < size && text.at(pos) != u';')
-                throw DbError(QStringLiteral("Connection string: text after the quoted value of \"%1\"")
-                                  .arg(pair.key));
+                throw DbError(text::textAfterQuotedValue(pair.key));
         } else {
             const qsizetype start = pos;
             while (pos < size && text.at(pos) != u';')

@@ -357,6 +357,8 @@ OdbcConnection::~OdbcConnection() = default;
 ResultPtr OdbcConnection::run(const QString &statement)
 {
     SQLHDBC dbc = m_handles->connection.get();
+    if (dialect().engine() == Dialect::Engine::MySql && m_serverTimeoutSeconds != commandTimeoutSeconds())
+        limitStatementTime();
     try {
         const ResultPtr result = runStatement(statement);
         check(SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_COMMIT), SQL_HANDLE_DBC, dbc);
@@ -367,6 +369,19 @@ ResultPtr OdbcConnection::run(const QString &statement)
             throw cancelledError();
         throw;
     }
+}
+
+void OdbcConnection::limitStatementTime()
+{
+    // The MySQL family's driver ignores the query timeout; the server
+    // enforces a time limit of its own, MariaDB's or MySQL's.
+    const int seconds = commandTimeoutSeconds();
+    try {
+        runStatement(QStringLiteral("SET SESSION max_statement_time = %1").arg(seconds));
+    } catch (const DbError &) {
+        runStatement(QStringLiteral("SET SESSION max_execution_time = %1").arg(qint64(seconds) * 1000));
+    }
+    m_serverTimeoutSeconds = seconds;
 }
 
 void OdbcConnection::interrupt()

@@ -36,6 +36,11 @@ private:
     // Runs the statement and reads its rows; the caller ends the transaction.
     ResultPtr runStatement(const QString &statement);
 
+    // Sets the MySQL family's own limit to the command timeout.
+    void limitStatementTime();
+
+    // The time limit the server was last told; -1 before.
+    int m_serverTimeoutSeconds = -1;
     struct Handles;
     // Shared with the cancelling thread, which may outlive the connection.
     std::shared_ptr<Handles> m_handles;

@@ -39,6 +39,18 @@ inline QString unknownProvider(const QString &provider)
                           "Provider=ODBC;<ODBC 连接字符串>（或任何带 DSN 或 Driver 的字符串）")
         .arg(provider);
 }
+inline QString unterminatedQuote(QChar quote, const QString &start)
+{
+    return QStringLiteral("连接字符串：从“%2”开始的值缺少与 %1 配对的结束符。").arg(quote).arg(start);
+}
+inline QString notAPair(const QString &text)
+{
+    return QStringLiteral("连接字符串：“%1”不是“键=值”的形式。").arg(text);
+}
+inline QString textAfterQuotedValue(const QString &key)
+{
+    return QStringLiteral("连接字符串：%1 的引号里的值后面还有别的文字。").arg(key);
+}
 inline QString databaseFile(const QString &path)
 {
     return QStringLiteral("数据库文件：%1").arg(path);

@@ -383,6 +383,8 @@ private slots:
         QTest::newRow("sqlite silent") << counting << "silent" << DbError::Kind::Failed;
         QTest::newRow("postgresql silent") << "select pg_sleep(600)" << "silent" << DbError::Kind::Failed;
         QTest::newRow("odbc-postgresql silent") << "select pg_sleep(600)" << "silent" << DbError::Kind::Failed;
+        QTest::newRow("odbc-mariadb silent") << "select sleep(600)" << "silent" << DbError::Kind::Failed;
+        QTest::newRow("odbc-mariadb cancelled sleep") << "select sleep(600)" << "at once" << DbError::Kind::Cancelled;
         QTest::newRow("postgresql stopped server") << "select 1" << "stop" << DbError::Kind::Failed;
         QTest::newRow("sqlite locked file") << "select count(*) from 人员" << "lock" << DbError::Kind::Cancelled;
     }
