@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
 
 namespace vesko::test {
@@ -27,6 +28,17 @@ inline QString mariadbConnection(const QString &database = qEnvironmentVariable(
     return QStringLiteral("Driver={MariaDB};Server=%1;Port=%2;Database=%3;Uid=%4;Pwd={%5}")
         .arg(host, qEnvironmentVariable("VESKO_TEST_MARIADB_PORT"), database,
              qEnvironmentVariable("VESKO_TEST_MARIADB_USER"), qEnvironmentVariable("VESKO_TEST_MARIADB_PASSWORD"));
+}
+
+// The parent of a process, from /proc: a PostgreSQL session's postmaster.
+inline qint64 parentProcess(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    // pid (name) state ppid ...: the name may hold blanks, not a ')'.
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2).split(' ').value(1).toLongLong();
 }
 
 } // namespace vesko::test
