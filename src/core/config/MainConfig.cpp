@@ -1,5 +1,7 @@
 #include "core/config/MainConfig.h"
 
+#include "core/config/StoredTexts.h"
+
 #include "core/config/ProfileStore.h"
 
 #include <cmath>
@@ -19,24 +21,13 @@ std::optional<QString> readSet(const QString &section, const QString &key, const
     return value;
 }
 
-// The five texts, in their order in the file.
-struct StoredText
-{
-    const QString &section;
-    QString RunConfig::*text;
-};
-const StoredText kTexts[] = {
-    {ini::kConnection, &RunConfig::connectionString}, {ini::kDefault, &RunConfig::defaultStatement},
-    {ini::kAll, &RunConfig::allStatement},            {ini::kSpare1, &RunConfig::spare1Statement},
-    {ini::kSpare2, &RunConfig::spare2Statement},
-};
 constexpr int kRequired = 2; // 数据连接 and 默认查询
 
 // The five values as stored, in one pass over the file.
 QStringList readTexts(const QString &iniPath)
 {
     QList<ProfileKey> keys;
-    for (const StoredText &stored : kTexts)
+    for (const StoredText &stored : kStoredTexts)
         keys.append({stored.section, ini::kValue});
     return ProfileStore::read(keys, iniPath);
 }
@@ -49,10 +40,10 @@ bool readStartupConfig(const QString &iniPath, RunConfig &config)
     for (int i = 0; i < kRequired; ++i) {
         if (values[i] == ProfileStore::kNotSet)
             return false;
-        config.*kTexts[i].text = values[i];
+        config.*kStoredTexts[std::size_t(i)].member = values[i];
     }
     for (int i = kRequired; i < values.size(); ++i)
-        config.*kTexts[i].text = values[i] == ProfileStore::kNotSet ? QString() : values[i];
+        config.*kStoredTexts[std::size_t(i)].member = values[i] == ProfileStore::kNotSet ? QString() : values[i];
     return true;
 }
 
@@ -61,14 +52,14 @@ RunConfig readStoredTexts(const QString &iniPath)
     const QStringList values = readTexts(iniPath);
     RunConfig texts;
     for (int i = 0; i < values.size(); ++i)
-        texts.*kTexts[i].text = values[i] == ProfileStore::kNotSet ? QString() : values[i];
+        texts.*kStoredTexts[std::size_t(i)].member = values[i] == ProfileStore::kNotSet ? QString() : values[i];
     return texts;
 }
 
 void writeStatementTexts(const QString &iniPath, const RunConfig &texts, MessageService &messages)
 {
-    for (const StoredText &stored : kTexts)
-        writeProfileValue(stored.section, ini::kValue, texts.*stored.text, iniPath, messages);
+    for (const StoredText &stored : kStoredTexts)
+        writeProfileValue(stored.section, ini::kValue, texts.*stored.member, iniPath, messages);
 }
 
 std::optional<float> readPosition(const QString &iniPath, const QString &key)

@@ -1,6 +1,7 @@
 #include "gui/main/MainWindow.h"
 
 #include "core/config/MainConfig.h"
+#include "core/config/StoredTexts.h"
 #include "core/grid/ResultTableModel.h"
 #include "core/handoff/RecordHandOff.h"
 #include "gui/widgets/BackgroundClick.h"
@@ -110,10 +111,23 @@ void MainWindow::buildControls()
 
     auto *find = makeButton("exbt_find", QStringLiteral("查询"), twipsRect(180, 4275, 1050, 420), m_queryFrame);
     auto *clear = makeButton("exbt_clear", QStringLiteral("清空"), twipsRect(1350, 4275, 1050, 420), m_queryFrame);
-    auto *showAll = makeButton("exbt_showall", QStringLiteral("全部"), twipsRect(2565, 4275, 1050, 420), m_queryFrame);
-    auto *refresh = makeButton("exbt_ref", QStringLiteral("刷新"), twipsRect(180, 4905, 1050, 420), m_queryFrame);
-    auto *spare1 = makeButton("exbt_qt1", QStringLiteral("备用一"), twipsRect(1395, 4905, 1050, 420), m_queryFrame);
-    auto *spare2 = makeButton("exbt_qt2", QStringLiteral("备用二"), twipsRect(2565, 4905, 1050, 420), m_queryFrame);
+    QPushButton *refresh = nullptr;
+    QList<QWidget *> tabOrder = {find, clear};
+    for (const StoredText &stored : kStoredTexts) {
+        if (!stored.runButton)
+            continue;
+        const QRect &r = stored.runPlace;
+        auto *run = makeButton(stored.runButton, stored.caption, twipsRect(r.x(), r.y(), r.width(), r.height()),
+                               m_queryFrame);
+        connect(run, &QPushButton::clicked, this, [this, member = stored.member] { runPreset(m_config.*member); });
+        if (stored.member == &RunConfig::defaultStatement)
+            refresh = run;
+        tabOrder.append(run);
+    }
+    // The presets in the order they are placed: by row, then from the left.
+    std::sort(tabOrder.begin() + 2, tabOrder.end(), [](const QWidget *a, const QWidget *b) {
+        return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
+    });
     auto *handOff = makeButton("exbt_in", QStringLiteral("导入"), twipsRect(9045, 5985, 1545, 420), this);
     auto *exit = makeButton("exbt_exit", QStringLiteral("退出"), twipsRect(10710, 5985, 1545, 420), this);
     auto *settings = makeButton("exbt_dbset", QStringLiteral("数据库连接参数"), twipsRect(315, 6345, 1725, 420), this);
@@ -122,8 +136,7 @@ void MainWindow::buildControls()
     handOff->setToolTip(QStringLiteral("Enter 或双击"));
     // Tab runs from the grid through the search rows, made before them, to
     // 查询 and on through the other controls.
-    const std::initializer_list<QWidget *> tabOrder = {find, clear, showAll, refresh, spare1, spare2, m_or,
-                                                       m_and, m_substring, handOff, exit, settings};
+    tabOrder << m_or << m_and << m_substring << handOff << exit << settings;
     for (auto it = tabOrder.begin() + 1; it != tabOrder.end(); ++it)
         QWidget::setTabOrder(*(it - 1), *it);
 
@@ -138,10 +151,6 @@ void MainWindow::buildControls()
     m_noticeTimer->setInterval(kNoticeMilliseconds);
     connect(m_noticeTimer, &QTimer::timeout, m_notice, &QWidget::hide);
 
-    connect(refresh, &QPushButton::clicked, this, [this] { runPreset(m_config.defaultStatement); });
-    connect(showAll, &QPushButton::clicked, this, [this] { runPreset(m_config.allStatement); });
-    connect(spare1, &QPushButton::clicked, this, [this] { runPreset(m_config.spare1Statement); });
-    connect(spare2, &QPushButton::clicked, this, [this] { runPreset(m_config.spare2Statement); });
     connect(exit, &QPushButton::clicked, this, [this] { saveAndClose(); });
     connect(clear, &QPushButton::clicked, m_panel, &SearchPanel::clearCriteria);
     for (const QKeySequence &keys : {QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_Return),

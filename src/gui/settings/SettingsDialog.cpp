@@ -2,6 +2,7 @@
 
 #include "core/config/MainConfig.h"
 #include "core/config/RunConfig.h"
+#include "core/config/StoredTexts.h"
 #include "core/link/DataLink.h"
 #include "core/platform/MessageService.h"
 #include "gui/widgets/Twips.h"
@@ -21,18 +22,6 @@ namespace {
 const QString kNote = QStringLiteral(
     "说明：可设定各按钮执行的SQL查询语句，查询结果的字段名称请用中文描述，如：姓名，科室...，"
     "工作站端将完全根据中文名称将对应的值获取。");
-
-// The five boxes in their order, each with the text it edits.
-struct BoxText
-{
-    const char *name;
-    QString RunConfig::*text;
-};
-const BoxText kBoxes[5] = {{"t_cn", &RunConfig::connectionString},
-                           {"t_sql", &RunConfig::defaultStatement},
-                           {"t_all", &RunConfig::allStatement},
-                           {"t_qt1", &RunConfig::spare1Statement},
-                           {"t_qt2", &RunConfig::spare2Statement}};
 
 } // namespace
 
@@ -65,35 +54,26 @@ SettingsDialog::SettingsDialog(RunConfig &config, DataLink &link, ProgramDirecto
     label("Label4", QStringLiteral("必填"), twipsRect(9900, 540, 360, 180));
     label("Label2", QStringLiteral("进入默认查询SQL="), twipsRect(90, 1215, 1440, 180));
     label("Label5", QStringLiteral("必填"), twipsRect(9900, 1215, 360, 180));
-    // Captions only: the buttons of the main window that run each row.
-    button("eb_ref", QStringLiteral("刷新"), twipsRect(1575, 1080, 1050, 420));
-    button("ExBtn1", QStringLiteral("全部"), twipsRect(1575, 1665, 1050, 420));
-    button("ExBtn2", QStringLiteral("备用一"), twipsRect(1575, 2250, 1050, 420));
-    button("ExBtn3", QStringLiteral("备用二"), twipsRect(1575, 2880, 1050, 420));
     QLabel *note = label("Label3", kNote, twipsRect(225, 3780, 11700, 540));
     note->setWordWrap(true);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    const QRect places[5] = {twipsRect(1845, 495, 8025, 330), twipsRect(2835, 1125, 7035, 330),
-                             twipsRect(2835, 1710, 7305, 330), twipsRect(2835, 2295, 7350, 330),
-                             twipsRect(2835, 2925, 7350, 330)};
-    for (int i = 0; i < 5; ++i) {
+    const auto inTwips = [](const QRect &r) { return twipsRect(r.x(), r.y(), r.width(), r.height()); };
+    for (const StoredText &stored : kStoredTexts) {
         auto *box = new QLineEdit(this);
-        box->setObjectName(QString::fromLatin1(kBoxes[i].name));
-        box->setGeometry(places[i]);
+        box->setObjectName(QString::fromLatin1(stored.box));
+        box->setGeometry(inTwips(stored.boxPlace));
         box->setMaxLength(std::numeric_limits<int>::max());
-        m_boxes[i] = box;
-    }
-
-    auto *testButton = button("Command1", QStringLiteral("测试连接"), twipsRect(10395, 405, 1095, 375));
-    connect(testButton, &QPushButton::clicked, this, [this] { testConnection(); });
-    const QRect testPlaces[4] = {twipsRect(10395, 1035, 1095, 375), twipsRect(10395, 1665, 1095, 375),
-                                 twipsRect(10395, 2250, 1095, 375), twipsRect(10395, 2835, 1095, 375)};
-    for (int i = 0; i < 4; ++i) {
-        const QByteArray name = "Command" + QByteArray::number(i + 2);
-        auto *test = button(name.constData(), QStringLiteral("测试查询"), testPlaces[i]);
-        const QLineEdit *box = m_boxes[i + 1];
-        connect(test, &QPushButton::clicked, this, [this, box] { testStatement(box); });
+        m_boxes.append(box);
+        if (!stored.captionButton) {
+            connect(button(stored.testButton, QStringLiteral("测试连接"), inTwips(stored.testPlace)),
+                    &QPushButton::clicked, this, [this] { testConnection(); });
+            continue;
+        }
+        // A caption only: the button of the main window that runs the row.
+        button(stored.captionButton, stored.caption, inTwips(stored.captionPlace));
+        connect(button(stored.testButton, QStringLiteral("测试查询"), inTwips(stored.testPlace)),
+                &QPushButton::clicked, this, [this, box] { testStatement(box); });
     }
 
     loadStoredTexts();
@@ -102,15 +82,15 @@ SettingsDialog::SettingsDialog(RunConfig &config, DataLink &link, ProgramDirecto
 void SettingsDialog::loadStoredTexts()
 {
     const RunConfig stored = readStoredTexts(m_directory.veskoIni());
-    for (int i = 0; i < 5; ++i)
-        m_boxes[i]->setText(stored.*kBoxes[i].text);
+    for (std::size_t i = 0; i < kStoredTexts.size(); ++i)
+        m_boxes[qsizetype(i)]->setText(stored.*kStoredTexts[i].member);
 }
 
 RunConfig SettingsDialog::enteredTexts() const
 {
     RunConfig texts;
-    for (int i = 0; i < 5; ++i)
-        texts.*kBoxes[i].text = m_boxes[i]->text();
+    for (std::size_t i = 0; i < kStoredTexts.size(); ++i)
+        texts.*kStoredTexts[i].member = m_boxes[qsizetype(i)]->text();
     return texts;
 }
 

@@ -46,7 +46,7 @@ private:
     DataLink &m_link;
     ProgramDirectory m_directory;
     MessageService &m_messages;
-    QLineEdit *m_boxes[5] = {};
+    QList<QLineEdit *> m_boxes; // one per stored text, in order
     bool m_shuttingDown = false;
 };
 
