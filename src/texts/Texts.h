@@ -1,11 +1,102 @@
 #pragma once
 
 #include <QString>
+#include "texts/Texts.h"
 
 // Every text the program writes for its users, in one place, so that they
 // can be read together. The engines' own texts are not here: they are shown
 // as the engine wrote them, under kEngineSaid.
 namespace vesko::text {
+
+// The caption of every message box and progress window
+inline const QString kAppTitle = QStringLiteral("vesko信息");
+
+// Messages
+inline const QString kStartupFailed = QStringLiteral("您好，系统尚未设置数据库连接参数，请先进行设置。");
+inline const QString kConnectFailed = QStringLiteral("连接数据库错误，请检查或设置数据库连接参数！");
+inline const QString kStatementFailed = QStringLiteral("查询错误，请检查查询语句设置是否正确！");
+inline const QString kNoRecord = QStringLiteral("没有可以导入的记录！");
+inline const QString kWriteFailed = QStringLiteral("写出错！");
+inline const QString kChooseDate = QStringLiteral("请正确选择日期！");
+inline const QString kConnected = QStringLiteral("数据库连接成功！");
+inline const QString kNotSet = QStringLiteral("未设置数据库连接参数");
+
+inline QString unreadableDate(const QString &column, const QString &typed, const QString &forms)
+{
+    return QStringLiteral("“%1”中的“%2”不是可以识别的日期，没有进行查询。请按以下任一写法输入：%3。")
+        .arg(column, typed, forms);
+}
+inline const QString kMonthFirstExample = QStringLiteral("3/5/2012（月/日/年）");
+inline QString backslashRefused(const QString &column)
+{
+    return QStringLiteral("“%1”中的值含有反斜杠（\\），无法确定这个数据库如何解读它，没有进行查询。").arg(column);
+}
+
+// The main window
+inline const QString kGridCaption = QStringLiteral("双击可以导入信息");
+inline const QString kQueryFrame = QStringLiteral("查询");
+inline const QString kOr = QStringLiteral("或");
+inline const QString kAnd = QStringLiteral("与");
+inline const QString kSubstring = QStringLiteral("模糊查询");
+inline const QString kFind = QStringLiteral("查询");
+inline const QString kClear = QStringLiteral("清空");
+inline const QString kRefresh = QStringLiteral("刷新");
+inline const QString kShowAll = QStringLiteral("全部");
+inline const QString kSpare1 = QStringLiteral("备用一");
+inline const QString kSpare2 = QStringLiteral("备用二");
+inline const QString kHandOff = QStringLiteral("导入");
+inline const QString kExit = QStringLiteral("退出");
+inline const QString kSettings = QStringLiteral("数据库连接参数");
+inline const QString kFindKeys = QStringLiteral("F3 或 Ctrl+Enter");
+inline const QString kRefreshKeys = QStringLiteral("F5");
+inline const QString kHandOffKeys = QStringLiteral("Enter 或双击");
+inline const QString kHandedOff = QStringLiteral("已导入：");
+inline const QString kCopyCell = QStringLiteral("复制");
+inline const QString kCopyRow = QStringLiteral("复制整行");
+inline const QString kFieldHeader = QStringLiteral("字段");
+inline QString count(qint64 people)
+{
+    return QStringLiteral("共有 %1 人").arg(people);
+}
+
+// The date frame
+inline const QString kDateFrame = QStringLiteral("选择日期");
+inline const QString kFrom = QStringLiteral("起");
+inline const QString kTo = QStringLiteral("止");
+inline QString dateRange(const QString &from, const QString &to)
+{
+    return QStringLiteral("从 %1 到 %2").arg(from, to);
+}
+
+// The settings dialog
+inline const QString kSettingsTitle = QStringLiteral("网络连接接口-SQL语句设置");
+inline const QString kConnectionLabel = QStringLiteral("数据库连接语句：");
+inline const QString kDefaultLabel = QStringLiteral("进入默认查询SQL=");
+inline const QString kRequired = QStringLiteral("必填");
+inline const QString kTestConnection = QStringLiteral("测试连接");
+inline const QString kTestStatement = QStringLiteral("测试查询");
+inline const QString kSettingsNote = QStringLiteral(
+    "说明：可设定各按钮执行的SQL查询语句，查询结果的字段名称请用中文描述，如：姓名，科室...，"
+    "工作站端将完全根据中文名称将对应的值获取。");
+
+// The progress window
+inline const QString kCancel = QStringLiteral("取消");
+inline QString progress(double seconds, qint64 rows)
+{
+    return QStringLiteral("正在查询数据库，请稍候……\n已用时间：%1 秒\n已取得：%2 行").arg(seconds, 0, 'f', 1).arg(rows);
+}
+
+// Details of messages
+inline const QString kNoConnection = QStringLiteral("没有打开的数据库连接（连接数据库时已出错），语句没有执行。");
+inline const QString kCancelled = QStringLiteral("已取消。");
+inline QString withConnectionString(const QString &why, const QString &connectionString)
+{
+    return QStringLiteral("%1\n\n连接字符串：%2").arg(why, connectionString);
+}
+inline QString withStatement(const QString &why, const QString &statement)
+{
+    return QStringLiteral("%1\n\n语句：%2").arg(why, statement);
+}
 
 // Details of database failures
 inline const QString kEngineSaid = QStringLiteral("数据库的原话：");
@@ -50,6 +141,20 @@ inline QString notAPair(const QString &text)
 inline QString textAfterQuotedValue(const QString &key)
 {
     return QStringLiteral("连接字符串：%1 的引号里的值后面还有别的文字。").arg(key);
+}
+inline const QString kSystemSaid = QStringLiteral("系统的原话：");
+inline const QString kNotRegularFile = QStringLiteral("不是普通文件。");
+inline QString fileFailed(const QString &path, const QString &reason)
+{
+    return QStringLiteral("文件：%1\n%2").arg(path, reason);
+}
+inline QString largerThan(qint64 bytes)
+{
+    return QStringLiteral("大于 %1 字节。").arg(bytes);
+}
+inline QString tooLargeToReadBack(qint64 bytes)
+{
+    return QStringLiteral("新文件将大于 %1 字节，写出后无法再读回，没有写出。").arg(bytes);
 }
 inline QString databaseFile(const QString &path)
 {

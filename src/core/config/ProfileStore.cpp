@@ -1,4 +1,5 @@
 #include "core/config/ProfileStore.h"
+#include "texts/Texts.h"
 
 #include "core/config/ProfileText.h"
 #include "core/platform/MessageService.h"
@@ -20,11 +21,6 @@ namespace vesko {
 
 namespace {
 
-QString systemReason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 // The status of the file to be written; nothing when there is none.
 std::optional<struct stat> writableFile(const QString &path)
 {
@@ -36,7 +32,7 @@ std::optional<struct stat> writableFile(const QString &path)
         throw FileError(FileError::Kind::Failed, path, systemReason(errno));
     }
     if (!S_ISREG(info.st_mode))
-        throw FileError(FileError::Kind::NotRegular, path, QStringLiteral("not a regular file"));
+        throw FileError(FileError::Kind::NotRegular, path, text::kNotRegularFile);
     // A file marked read-only stays as it is, whoever runs the program.
     if (!(info.st_mode & S_IWUSR))
         throw FileError(FileError::Kind::Failed, path, systemReason(EACCES));
@@ -74,7 +70,7 @@ void rewriteInPlace(const QString &path, const QByteArray &bytes)
     if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0)
         throw FileError(FileError::Kind::Failed, path, systemReason(errno));
     if (!S_ISREG(info.st_mode))
-        throw FileError(FileError::Kind::NotRegular, path, QStringLiteral("not a regular file"));
+        throw FileError(FileError::Kind::NotRegular, path, text::kNotRegularFile);
     const off_t former = info.st_size;
     const off_t size = bytes.size();
     if (size > former) {
@@ -121,8 +117,7 @@ void store(const QString &path, const QByteArray &bytes, const std::optional<str
 {
     if (bytes.size() > ProfileStore::kMaxFileSize)
         throw FileError(FileError::Kind::TooLarge, path,
-                        QStringLiteral("the new file would be larger than %1 bytes, more than can be read back")
-                            .arg(ProfileStore::kMaxFileSize));
+                        text::tooLargeToReadBack(ProfileStore::kMaxFileSize));
     if (former && !folderTakesNewFiles(path))
         rewriteInPlace(path, bytes);
     else
@@ -171,7 +166,7 @@ void ProfileStore::replace(const QList<ProfileEntry> &entries, const QString &pa
 
 void showWriteError(const FileError &error, MessageService &messages)
 {
-    messages.show(QStringLiteral("写出错！"), MessageService::Icon::None, error.detail());
+    messages.show(text::kWriteFailed, MessageService::Icon::None, error.detail());
 }
 
 bool writeProfileValues(const QList<ProfileEntry> &entries, const QString &path, MessageService &messages,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/platform/ProgramDirectory.h"
+#include "texts/Texts.h"
 
 #include <QString>
 
@@ -33,7 +34,7 @@ public:
     static inline const QString kStopValue = QStringLiteral("stop");
 
     // Shown (information icon) instead of a hand-off when there is no record.
-    static inline const QString kNoRecord = QStringLiteral("没有可以导入的记录！");
+    static inline const QString &kNoRecord = text::kNoRecord;
 
     RecordHandOff(ProgramDirectory directory, MessageService &messages);
 

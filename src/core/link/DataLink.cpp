@@ -1,4 +1,5 @@
 #include "core/link/DataLink.h"
+#include "texts/Texts.h"
 
 #include "core/link/DatabaseCall.h"
 #include "core/link/ResultView.h"
@@ -15,17 +16,15 @@ namespace vesko {
 
 namespace {
 
-const QString kNoConnection = QStringLiteral("没有打开的数据库连接（连接数据库时已出错），语句没有执行。");
-const QString kCancelled = QStringLiteral("已取消。");
 
 QString connectionDetail(const QString &why, const QString &connectionString)
 {
-    return QStringLiteral("%1\n\n连接字符串：%2").arg(why, db::maskPasswords(connectionString));
+    return text::withConnectionString(why, db::maskPasswords(connectionString));
 }
 
 QString statementDetail(const QString &why, const QString &statement)
 {
-    return QStringLiteral("%1\n\n语句：%2").arg(why, statement);
+    return text::withStatement(why, statement);
 }
 
 } // namespace
@@ -94,7 +93,7 @@ bool DataLink::openConnection(const QString &connectionString)
         m_connected = connect();
         if (!m_connected)
             m_messages.show(kConnectFailed, MessageService::Icon::None,
-                            connectionDetail(kCancelled, m_connectionString));
+                            connectionDetail(text::kCancelled, m_connectionString));
     } catch (const db::DbError &error) {
         m_connected = false;
         m_messages.show(kConnectFailed, MessageService::Icon::None,
@@ -139,7 +138,7 @@ DataLink::Outcome DataLink::execute(const QString &statement)
     const db::ResultPtr previous = m_result;
     m_result = std::make_shared<db::Snapshot>();
     if (!m_connection && !m_connectionAbandoned) {
-        m_messages.show(kStatementFailed, MessageService::Icon::Information, kNoConnection);
+        m_messages.show(kStatementFailed, MessageService::Icon::Information, text::kNoConnection);
         return Outcome::Failed;
     }
     try {
@@ -157,7 +156,7 @@ DataLink::Outcome DataLink::execute(const QString &statement)
         return Outcome::Cancelled;
     }
     m_messages.show(kStatementFailed, MessageService::Icon::Information,
-                    statementDetail(kCancelled, statement));
+                    statementDetail(text::kCancelled, statement));
     return Outcome::Failed;
 }
 
@@ -209,7 +208,7 @@ db::Dialect DataLink::dialect() const
 
 QString DataLink::countText(qint64 rows)
 {
-    return QStringLiteral("共有 %1 人").arg(rows);
+    return text::count(rows);
 }
 
 } // namespace vesko

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/platform/ProgramDirectory.h"
+#include "texts/Texts.h"
 #include "db/Connection.h"
 #include "db/Result.h"
 
@@ -28,8 +29,8 @@ class ResultView;
 class DataLink
 {
 public:
-    static inline const QString kConnectFailed = QStringLiteral("连接数据库错误，请检查或设置数据库连接参数！");
-    static inline const QString kStatementFailed = QStringLiteral("查询错误，请检查查询语句设置是否正确！");
+    static inline const QString &kConnectFailed = text::kConnectFailed;
+    static inline const QString &kStatementFailed = text::kStatementFailed;
 
     DataLink(ProgramDirectory directory, MessageService &messages, ResultView &view);
 

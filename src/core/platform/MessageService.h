@@ -1,11 +1,12 @@
 #pragma once
 
 #include <QString>
+#include "texts/Texts.h"
 
 namespace vesko {
 
 // The caption of every message box the program shows.
-inline const QString kAppTitle = QStringLiteral("vesko信息");
+inline const QString &kAppTitle = text::kAppTitle;
 
 // The one road to a modal message box: OK button, caption kAppTitle.
 // The windows receive it; tests pass a recorder instead of a box that blocks.

@@ -1,4 +1,5 @@
 #include "core/platform/RegularFile.h"
+#include "texts/Texts.h"
 
 #include <QFile>
 
@@ -11,14 +12,10 @@
 
 namespace vesko {
 
-namespace {
-
 QString systemReason(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return text::kSystemSaid + QString::fromLocal8Bit(std::strerror(error));
 }
-
-} // namespace
 
 FileDescriptor::~FileDescriptor()
 {
@@ -27,7 +24,7 @@ FileDescriptor::~FileDescriptor()
 }
 
 FileError::FileError(Kind kind, const QString &path, const QString &reason)
-    : std::runtime_error(QStringLiteral("%1: %2").arg(path, reason).toStdString())
+    : std::runtime_error(text::fileFailed(path, reason).toStdString())
     , m_kind(kind)
     , m_path(path)
 {
@@ -52,10 +49,10 @@ QByteArray readRegularFile(const QString &path, qint64 maxBytes)
     if (::fstat(fd.get(), &info) != 0)
         throw FileError(FileError::Kind::Failed, path, systemReason(errno));
     if (!S_ISREG(info.st_mode))
-        throw FileError(FileError::Kind::NotRegular, path, QStringLiteral("not a regular file"));
+        throw FileError(FileError::Kind::NotRegular, path, text::kNotRegularFile);
     if (info.st_size > maxBytes)
         throw FileError(FileError::Kind::TooLarge, path,
-                        QStringLiteral("larger than %1 bytes").arg(maxBytes));
+                        text::largerThan(maxBytes));
 
     QByteArray bytes;
     bytes.resize(qsizetype(info.st_size));
@@ -65,7 +62,7 @@ QByteArray readRegularFile(const QString &path, qint64 maxBytes)
         if (filled == bytes.size()) {
             if (bytes.size() >= maxBytes + 1)
                 throw FileError(FileError::Kind::TooLarge, path,
-                                QStringLiteral("larger than %1 bytes").arg(maxBytes));
+                                text::largerThan(maxBytes));
             bytes.resize(qMin<qint64>(maxBytes + 1, qMax<qint64>(bytes.size() * 2, 4096)));
         }
         const ssize_t got = ::read(fd.get(), bytes.data() + filled, std::size_t(bytes.size() - filled));

@@ -9,6 +9,9 @@ namespace vesko {
 
 // A file of the program directory that could not be read or written. what()
 // names the file and the system's reason, for a message box's detail.
+// The system's own text for an errno value, under the program's heading.
+QString systemReason(int error);
+
 class FileError : public std::runtime_error
 {
 public:

@@ -1,4 +1,5 @@
 #include "core/search/StatementBuilder.h"
+#include "texts/Texts.h"
 
 #include "core/search/NumberText.h"
 #include "db/TypeCode.h"
@@ -27,7 +28,7 @@ const QList<DateForm> &dateForms()
         {QRegularExpression(QStringLiteral(R"(^(\d{4})\.(\d{1,2})\.(\d{1,2})$)")), 1, 2, 3, QStringLiteral("2012.3.5")},
         {QRegularExpression(QStringLiteral(R"(^(\d{4})年(\d{1,2})月(\d{1,2})日$)")), 1, 2, 3, QStringLiteral("2012年3月5日")},
         {QRegularExpression(QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})$)")), 1, 2, 3, QStringLiteral("20120305")},
-        {QRegularExpression(QStringLiteral(R"(^(\d{1,2})/(\d{1,2})/(\d{4})$)")), 3, 1, 2, QStringLiteral("3/5/2012（月/日/年）")},
+        {QRegularExpression(QStringLiteral(R"(^(\d{1,2})/(\d{1,2})/(\d{4})$)")), 3, 1, 2, text::kMonthFirstExample},
     };
     return forms;
 }
@@ -49,8 +50,7 @@ QString unreadableDate(const QString &column, const QString &text)
     QStringList examples;
     for (const DateForm &form : dateForms())
         examples.append(form.example);
-    return QStringLiteral("“%1”中的“%2”不是可以识别的日期，没有进行查询。请按以下任一写法输入：%3。")
-            .arg(column, text, examples.join(u'、'));
+    return text::unreadableDate(column, text, examples.join(u'、'));
 }
 
 bool isWordCharacter(QChar c)
@@ -144,8 +144,7 @@ ComposedSearch composeStatement(const SearchCriteria &criteria, const db::Dialec
             const std::optional<QString> value = criteria.substring ? dialect.containsPattern(row.text)
                                                                     : dialect.literal(row.text);
             if (!value)
-                return {QString(), QStringLiteral("“%1”中的值含有反斜杠（\\），无法确定这个数据库如何解读它，没有进行查询。")
-                                       .arg(name)};
+                return {QString(), text::backslashRefused(name)};
             clauses.append(criteria.substring ? name + QStringLiteral(" LIKE ") + *value + u' ' : name + u'=' + *value);
         }
     }

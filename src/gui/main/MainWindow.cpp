@@ -1,4 +1,5 @@
 #include "gui/main/MainWindow.h"
+#include "texts/Texts.h"
 
 #include "core/config/MainConfig.h"
 #include "core/config/StoredTexts.h"
@@ -30,7 +31,6 @@ namespace vesko {
 
 namespace {
 
-const QString kStartupFailed = QStringLiteral("您好，系统尚未设置数据库连接参数，请先进行设置。");
 
 // The window's outer size is 12885 x 7395 twips; a fixed single border and
 // the caption bar take their share of it.
@@ -79,7 +79,7 @@ QPushButton *MainWindow::makeButton(const char *name, const QString &caption, co
 
 void MainWindow::buildControls()
 {
-    m_grid = new ResultGrid(QStringLiteral("双击可以导入信息"), this);
+    m_grid = new ResultGrid(text::kGridCaption, this);
     m_grid->setObjectName(QStringLiteral("dgd_currday"));
     m_grid->setGeometry(twipsRect(225, 135, 8400, 6150));
 
@@ -87,7 +87,7 @@ void MainWindow::buildControls()
     m_count->setObjectName(QStringLiteral("lb_ren"));
     m_count->setGeometry(twipsRect(9360, 45, 2505, 315));
 
-    m_queryFrame = new QGroupBox(QStringLiteral("查询"), this);
+    m_queryFrame = new QGroupBox(text::kQueryFrame, this);
     m_queryFrame->setObjectName(QStringLiteral("fm_cx"));
     m_queryFrame->setGeometry(twipsRect(8730, 405, 3705, 5505));
 
@@ -98,19 +98,19 @@ void MainWindow::buildControls()
     const QFontMetrics caption = m_queryFrame->fontMetrics();
     m_panel->move(m_panel->x(), qMax(m_panel->y(), caption.ascent() + caption.tightBoundingRect(m_queryFrame->title()).bottom() + 1));
 
-    m_or = new QRadioButton(QStringLiteral("或"), m_queryFrame);
+    m_or = new QRadioButton(text::kOr, m_queryFrame);
     m_or->setObjectName(QStringLiteral("op_or"));
     m_or->setGeometry(twipsRect(270, 3825, 555, 285));
     m_or->setChecked(true);
-    m_and = new QRadioButton(QStringLiteral("与"), m_queryFrame);
+    m_and = new QRadioButton(text::kAnd, m_queryFrame);
     m_and->setObjectName(QStringLiteral("op_and"));
     m_and->setGeometry(twipsRect(1125, 3825, 555, 240));
-    m_substring = new QCheckBox(QStringLiteral("模糊查询"), m_queryFrame);
+    m_substring = new QCheckBox(text::kSubstring, m_queryFrame);
     m_substring->setObjectName(QStringLiteral("ck_mohu"));
     m_substring->setGeometry(twipsRect(2025, 3780, 1185, 285));
 
-    auto *find = makeButton("exbt_find", QStringLiteral("查询"), twipsRect(180, 4275, 1050, 420), m_queryFrame);
-    auto *clear = makeButton("exbt_clear", QStringLiteral("清空"), twipsRect(1350, 4275, 1050, 420), m_queryFrame);
+    auto *find = makeButton("exbt_find", text::kFind, twipsRect(180, 4275, 1050, 420), m_queryFrame);
+    auto *clear = makeButton("exbt_clear", text::kClear, twipsRect(1350, 4275, 1050, 420), m_queryFrame);
     QPushButton *refresh = nullptr;
     QList<QWidget *> tabOrder = {find, clear};
     for (const StoredText &stored : kStoredTexts) {
@@ -128,12 +128,12 @@ void MainWindow::buildControls()
     std::sort(tabOrder.begin() + 2, tabOrder.end(), [](const QWidget *a, const QWidget *b) {
         return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
     });
-    auto *handOff = makeButton("exbt_in", QStringLiteral("导入"), twipsRect(9045, 5985, 1545, 420), this);
-    auto *exit = makeButton("exbt_exit", QStringLiteral("退出"), twipsRect(10710, 5985, 1545, 420), this);
-    auto *settings = makeButton("exbt_dbset", QStringLiteral("数据库连接参数"), twipsRect(315, 6345, 1725, 420), this);
-    find->setToolTip(QStringLiteral("F3 或 Ctrl+Enter"));
-    refresh->setToolTip(QStringLiteral("F5"));
-    handOff->setToolTip(QStringLiteral("Enter 或双击"));
+    auto *handOff = makeButton("exbt_in", text::kHandOff, twipsRect(9045, 5985, 1545, 420), this);
+    auto *exit = makeButton("exbt_exit", text::kExit, twipsRect(10710, 5985, 1545, 420), this);
+    auto *settings = makeButton("exbt_dbset", text::kSettings, twipsRect(315, 6345, 1725, 420), this);
+    find->setToolTip(text::kFindKeys);
+    refresh->setToolTip(text::kRefreshKeys);
+    handOff->setToolTip(text::kHandOffKeys);
     // Tab runs from the grid through the search rows, made before them, to
     // 查询 and on through the other controls.
     tabOrder << m_or << m_and << m_substring << handOff << exit << settings;
@@ -193,7 +193,7 @@ void MainWindow::start()
 
 void MainWindow::startupFailed()
 {
-    m_messages.show(kStartupFailed, MessageService::Icon::Information);
+    m_messages.show(text::kStartupFailed, MessageService::Icon::Information);
 }
 
 void MainWindow::restoreWindowPosition()
@@ -271,7 +271,7 @@ void MainWindow::handOffCurrentRow()
         return;
     const QString first =
         ResultTableModel::visible(shown->text(shown->currentRow(), 0).left(ResultTableModel::kShownLength));
-    m_notice->setText(m_notice->fontMetrics().elidedText(QStringLiteral("已导入：") + first, Qt::ElideRight,
+    m_notice->setText(m_notice->fontMetrics().elidedText(text::kHandedOff + first, Qt::ElideRight,
                                                          m_notice->width()));
     m_notice->show();
     m_noticeTimer->start();

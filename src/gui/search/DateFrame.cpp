@@ -1,4 +1,5 @@
 #include "gui/search/DateFrame.h"
+#include "texts/Texts.h"
 
 #include "core/platform/Clock.h"
 #include "core/platform/MessageService.h"
@@ -27,7 +28,7 @@ QStringList numbers(int from, int to)
 } // namespace
 
 DateFrame::DateFrame(MessageService &messages, const Clock &clock, QWidget *canvas)
-    : QGroupBox(QStringLiteral("选择日期"), canvas)
+    : QGroupBox(text::kDateFrame, canvas)
     , m_messages(messages)
 {
     setObjectName(QStringLiteral("fmrq"));
@@ -43,10 +44,10 @@ DateFrame::DateFrame(MessageService &messages, const Clock &clock, QWidget *canv
     ok->setGeometry(twipsRect(1575, 0, 600, 285));
     connect(ok, &QPushButton::clicked, this, [this] { confirmDateRange(); });
 
-    auto *start = new QLabel(QStringLiteral("起"), this);
+    auto *start = new QLabel(text::kFrom, this);
     start->setObjectName(QStringLiteral("Label6"));
     start->setGeometry(twipsRect(45, 405, 195, 180));
-    auto *end = new QLabel(QStringLiteral("止"), this);
+    auto *end = new QLabel(text::kTo, this);
     end->setObjectName(QStringLiteral("Label7"));
     end->setGeometry(twipsRect(45, 810, 195, 180));
 
@@ -90,13 +91,13 @@ bool DateFrame::confirmDateRange()
     for (int i = 0; i < 6; ++i) {
         c[i] = m_combos[i]->currentText();
         if (c[i].isEmpty()) {
-            m_messages.show(QStringLiteral("请正确选择日期！"), MessageService::Icon::None);
+            m_messages.show(text::kChooseDate, MessageService::Icon::None);
             return false;
         }
     }
     const QString startDate = c[0] + u'-' + c[1] + u'-' + c[2];
     const QString endDate = c[3] + u'-' + c[4] + u'-' + c[5];
-    emit confirmed(QStringLiteral("从 ") + startDate + QStringLiteral(" 到 ") + endDate, startDate, endDate);
+    emit confirmed(text::dateRange(startDate, endDate), startDate, endDate);
     QCoreApplication::processEvents();
     hide();
     return true;

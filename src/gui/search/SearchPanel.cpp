@@ -1,4 +1,5 @@
 #include "gui/search/SearchPanel.h"
+#include "texts/Texts.h"
 
 #include "core/platform/Clock.h"
 #include "db/DbError.h"
@@ -91,7 +92,7 @@ SearchPanel::SearchPanel(ProgramDirectory directory, MessageService &messages, c
     connect(m_verticalBar, &QScrollBar::sliderMoved, this, &SearchPanel::followVerticalBar);
 
     addRow();
-    m_checks[0]->setText(QStringLiteral("字段"));
+    m_checks[0]->setText(text::kFieldHeader);
     m_checks[0]->show();
     m_boxes[0]->show();
 

@@ -1,4 +1,5 @@
 #include "gui/settings/SettingsDialog.h"
+#include "texts/Texts.h"
 
 #include "core/config/MainConfig.h"
 #include "core/config/RunConfig.h"
@@ -19,10 +20,6 @@ namespace vesko {
 
 namespace {
 
-const QString kNote = QStringLiteral(
-    "说明：可设定各按钮执行的SQL查询语句，查询结果的字段名称请用中文描述，如：姓名，科室...，"
-    "工作站端将完全根据中文名称将对应的值获取。");
-
 } // namespace
 
 SettingsDialog::SettingsDialog(RunConfig &config, DataLink &link, ProgramDirectory directory,
@@ -34,7 +31,7 @@ SettingsDialog::SettingsDialog(RunConfig &config, DataLink &link, ProgramDirecto
     , m_messages(messages)
 {
     setObjectName(QStringLiteral("w_yuset"));
-    setWindowTitle(QStringLiteral("网络连接接口-SQL语句设置"));
+    setWindowTitle(text::kSettingsTitle);
     setFixedSize(twipsToPixels(12100), twipsToPixels(4500));
 
     auto label = [this](const char *name, const QString &text, const QRect &place) {
@@ -50,11 +47,11 @@ SettingsDialog::SettingsDialog(RunConfig &config, DataLink &link, ProgramDirecto
         return b;
     };
 
-    label("Label1", QStringLiteral("数据库连接语句："), twipsRect(225, 585, 1440, 180));
-    label("Label4", QStringLiteral("必填"), twipsRect(9900, 540, 360, 180));
-    label("Label2", QStringLiteral("进入默认查询SQL="), twipsRect(90, 1215, 1440, 180));
-    label("Label5", QStringLiteral("必填"), twipsRect(9900, 1215, 360, 180));
-    QLabel *note = label("Label3", kNote, twipsRect(225, 3780, 11700, 540));
+    label("Label1", text::kConnectionLabel, twipsRect(225, 585, 1440, 180));
+    label("Label4", text::kRequired, twipsRect(9900, 540, 360, 180));
+    label("Label2", text::kDefaultLabel, twipsRect(90, 1215, 1440, 180));
+    label("Label5", text::kRequired, twipsRect(9900, 1215, 360, 180));
+    QLabel *note = label("Label3", text::kSettingsNote, twipsRect(225, 3780, 11700, 540));
     note->setWordWrap(true);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -66,13 +63,13 @@ SettingsDialog::SettingsDialog(RunConfig &config, DataLink &link, ProgramDirecto
         box->setMaxLength(std::numeric_limits<int>::max());
         m_boxes.append(box);
         if (!stored.captionButton) {
-            connect(button(stored.testButton, QStringLiteral("测试连接"), inTwips(stored.testPlace)),
+            connect(button(stored.testButton, text::kTestConnection, inTwips(stored.testPlace)),
                     &QPushButton::clicked, this, [this] { testConnection(); });
             continue;
         }
         // A caption only: the button of the main window that runs the row.
         button(stored.captionButton, stored.caption, inTwips(stored.captionPlace));
-        connect(button(stored.testButton, QStringLiteral("测试查询"), inTwips(stored.testPlace)),
+        connect(button(stored.testButton, text::kTestStatement, inTwips(stored.testPlace)),
                 &QPushButton::clicked, this, [this, box] { testStatement(box); });
     }
 
@@ -97,7 +94,7 @@ RunConfig SettingsDialog::enteredTexts() const
 void SettingsDialog::testConnection()
 {
     if (m_link.openConnection(m_boxes[0]->text()))
-        m_messages.show(QStringLiteral("数据库连接成功！"), MessageService::Icon::None);
+        m_messages.show(text::kConnected, MessageService::Icon::None);
 }
 
 void SettingsDialog::testStatement(const QLineEdit *box)
@@ -132,7 +129,7 @@ void SettingsDialog::storeAndApply()
 {
     RunConfig texts = enteredTexts();
     if (texts.defaultStatement.isEmpty()) {
-        m_messages.show(QStringLiteral("未设置数据库连接参数"), MessageService::Icon::Information);
+        m_messages.show(text::kNotSet, MessageService::Icon::Information);
         return;
     }
     writeStatementTexts(m_directory.veskoIni(), texts, m_messages);

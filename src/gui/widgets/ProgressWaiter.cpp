@@ -1,4 +1,5 @@
 #include "gui/widgets/ProgressWaiter.h"
+#include "texts/Texts.h"
 
 #include "core/platform/MessageService.h"
 #include "gui/widgets/FrontWindow.h"
@@ -19,9 +20,7 @@ namespace {
 
 QString progressText(const DatabaseCall &call)
 {
-    return QStringLiteral("正在查询数据库，请稍候……\n已用时间：%1 秒\n已取得：%2 行")
-        .arg(double(call.elapsedMs()) / 1000.0, 0, 'f', 1)
-        .arg(call.rowsFetched());
+    return text::progress(double(call.elapsedMs()) / 1000.0, call.rowsFetched());
 }
 
 bool isUserInput(QEvent::Type type)
@@ -92,7 +91,7 @@ public:
         // Room for the caption beside a title bar's buttons.
         setMinimumWidth(280);
         auto *text = new QLabel(progressText(call), this);
-        auto *cancel = new QPushButton(QStringLiteral("取消"), this);
+        auto *cancel = new QPushButton(text::kCancel, this);
         cancel->setObjectName(QStringLiteral("cancel"));
         cancel->setDefault(true);
         auto *layout = new QVBoxLayout(this);

@@ -1,4 +1,5 @@
 #include "gui/widgets/ResultGrid.h"
+#include "texts/Texts.h"
 
 #include "core/grid/ResultTableModel.h"
 
@@ -201,8 +202,8 @@ void ResultGrid::showCopyMenu(const QPoint &position)
     auto *menu = new QMenu(m_view);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const QPersistentModelIndex cell(index);
-    menu->addAction(QStringLiteral("复制"), this, [this, cell] { copyCell(cell); });
-    menu->addAction(QStringLiteral("复制整行"), this, [this, cell] {
+    menu->addAction(text::kCopyCell, this, [this, cell] { copyCell(cell); });
+    menu->addAction(text::kCopyRow, this, [this, cell] {
         if (cell.isValid())
             copyRow(cell.row());
     });

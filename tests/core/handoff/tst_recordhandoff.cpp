@@ -88,7 +88,7 @@ private slots:
         handOff.stopSignal();
         QCOMPARE(m_messages.texts(), QStringList(2, QStringLiteral("写出错！")));
         QCOMPARE(m_messages.messages[0].icon, MessageService::Icon::None);
-        QVERIFY(m_messages.messages[0].detail.startsWith(m_dir.brinfoIni() + ": "));
+        QVERIFY(m_messages.messages[0].detail.startsWith("文件：" + m_dir.brinfoIni() + "\n"));
         QCOMPARE(readBytes(m_dir.brinfoIni()), before);
 
         QVERIFY(QFile::setPermissions(m_dir.brinfoIni(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
