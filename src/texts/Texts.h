@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include "texts/Texts.h"
 
 // Every text the program writes for its users, in one place, so that they
 // can be read together. The engines' own texts are not here: they are shown
