@@ -17,9 +17,15 @@ int main(int argc, char *argv[])
     // A second copy brings the first forward and ends: no window, no message,
     // no file touched.
     vesko::SingleInstance instance(vesko::ProgramDirectory().path());
-    if (!instance.acquire()) {
+    switch (instance.acquire()) {
+    case vesko::SingleInstance::Claim::Only:
+        break;
+    case vesko::SingleInstance::Claim::AnotherRuns:
         instance.askRunningCopyToShow();
         return 0;
+    case vesko::SingleInstance::Claim::CannotTell:
+        vesko::MessageBoxService().show(vesko::SingleInstance::kCannotTellText, vesko::MessageService::Icon::Information);
+        return 1;
     }
 
     vesko::applyDeskLook();
