@@ -25,7 +25,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   done
 fi
 
-# The pick-list target writes a file per input: on a memory file system.
+# Targets that read a file write one per input: on a memory file system.
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then
   export TMPDIR=/dev/shm
 fi
