@@ -1,7 +1,7 @@
 // Any bytes as a pick-list file, read as the search box reads it.
 #include "Check.h"
 
-#include "core/config/Gbk.h"
+#include "core/config/TextEncoding.h"
 #include "core/search/PickListReader.h"
 
 #include <QDir>
@@ -40,6 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     file.close();
 
     const std::optional<QStringList> entries = PickListReader(ProgramDirectory(directory.path())).read(kColumn);
-    VESKO_FUZZ_CHECK(entries && *entries == expectedEntries(fromGbk(bytes)));
+    VESKO_FUZZ_CHECK(entries && *entries == expectedEntries(decode(bytes, encodingOf(bytes))));
     return 0;
 }
