@@ -6,6 +6,7 @@
 #include "gui/widgets/MessageBoxService.h"
 #include "core/platform/ProgramDirectory.h"
 #include "core/platform/SingleInstance.h"
+#include "texts/Texts.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -24,7 +25,7 @@ int main(int argc, char *argv[])
         instance.askRunningCopyToShow();
         return 0;
     case vesko::SingleInstance::Claim::CannotTell:
-        vesko::MessageBoxService().show(vesko::SingleInstance::kCannotTellText, vesko::MessageService::Icon::Information);
+        vesko::MessageBoxService().show(vesko::text::kCannotTellCopies, vesko::MessageService::Icon::Information);
         return 1;
     }
 

@@ -33,12 +33,9 @@ public:
     enum class Claim {
         Only,        // this is the only copy for the directory
         AnotherRuns, // another copy holds the directory
-        CannotTell,  // neither the directory nor the executable could be locked
+        CannotTell,  // neither the directory nor the executable could be locked:
+                     // the start says so (text::kCannotTellCopies) and ends
     };
-
-    // Shown, and the program ends, when a start cannot tell.
-    static inline const QString kCannotTellText = QStringLiteral(
-            "无法确认本程序是否已在运行：程序目录和程序文件都不可读取。请让管理员给予读取权限。");
 
     // runtimeFolder: the user's runtime folder, /run/user/<uid> unless a test
     // names another.
