@@ -6,6 +6,7 @@
 #include "gui/widgets/MessageBoxService.h"
 #include "core/platform/ProgramDirectory.h"
 #include "core/platform/SingleInstance.h"
+#include "texts/Texts.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -17,9 +18,15 @@ int main(int argc, char *argv[])
     // A second copy brings the first forward and ends: no window, no message,
     // no file touched.
     vesko::SingleInstance instance(vesko::ProgramDirectory().path());
-    if (!instance.acquire()) {
+    switch (instance.acquire()) {
+    case vesko::SingleInstance::Claim::Only:
+        break;
+    case vesko::SingleInstance::Claim::AnotherRuns:
         instance.askRunningCopyToShow();
         return 0;
+    case vesko::SingleInstance::Claim::CannotTell:
+        vesko::MessageBoxService().show(vesko::text::kCannotTellCopies, vesko::MessageService::Icon::Information);
+        return 1;
     }
 
     vesko::applyDeskLook();

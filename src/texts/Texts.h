@@ -19,6 +19,8 @@ inline const QString kWriteFailed = QStringLiteral("写出错！");
 inline const QString kChooseDate = QStringLiteral("请正确选择日期！");
 inline const QString kConnected = QStringLiteral("数据库连接成功！");
 inline const QString kNotSet = QStringLiteral("未设置数据库连接参数");
+inline const QString kCannotTellCopies
+    = QStringLiteral("无法确认本程序是否已在运行：程序目录和程序文件都不可读取。请让管理员给予读取权限。");
 
 inline QString unreadableDate(const QString &column, const QString &typed, const QString &forms)
 {

@@ -22,6 +22,20 @@ qsizetype gbkCharacterLength(QByteArrayView bytes, qsizetype i)
     return fourBytes ? 4 : 2;
 }
 
+namespace {
+
+// The decoder keeps a character cut off at the end of a piece for its next
+// call, and without one drops it: a NUL after the piece turns it into a
+// replacement character, as every other invalid byte is.
+QString decodePiece(QStringDecoder &decoder, QByteArrayView piece)
+{
+    QString text = decoder.decode(piece.toByteArray() + '\0');
+    text.chop(1);
+    return text;
+}
+
+} // namespace
+
 QString fromGbk(QByteArrayView bytes)
 {
     QStringDecoder decoder("GB18030");
@@ -30,11 +44,11 @@ QString fromGbk(QByteArrayView bytes)
     for (qsizetype i = 0; i < bytes.size(); i += gbkCharacterLength(bytes, i)) {
         if (bytes[i] != kEuroByte)
             continue;
-        text += decoder.decode(bytes.sliced(start, i - start));
+        text += decodePiece(decoder, bytes.sliced(start, i - start));
         text += QChar(kEuro);
         start = i + 1;
     }
-    text += decoder.decode(bytes.sliced(start));
+    text += decodePiece(decoder, bytes.sliced(start));
     return text;
 }
 
