@@ -11,7 +11,7 @@ QStringList MessageRecorder::texts() const
 {
     QStringList out;
     for (const auto &m : messages)
-        out.append(m.text);
+        out.append((m.icon == Icon::Information ? kInformationMark : QString()) + m.text);
     return out;
 }
 

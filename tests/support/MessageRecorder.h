@@ -7,6 +7,9 @@
 
 namespace vesko::test {
 
+// How texts() marks a message shown with the information icon.
+inline const QString kInformationMark = QStringLiteral("(i) ");
+
 // Keeps every message in order instead of showing a box.
 class MessageRecorder : public MessageService
 {
@@ -20,6 +23,8 @@ public:
 
     void show(const QString &text, Icon icon, const QString &detail = QString()) override;
 
+    // Each message's text, after kInformationMark when it has the
+    // information icon.
     QStringList texts() const;
     void clear() { messages.clear(); }
 

@@ -1,14 +1,17 @@
 #pragma once
 
-#include <QString>
+#include "support/MessageRecorder.h"
 
 namespace vesko::test {
 
-// The desk's fixed message texts, written out here rather than taken from the
-// code, so that a changed text fails the tests.
-inline const QString kStartupMessage = QStringLiteral("您好，系统尚未设置数据库连接参数，请先进行设置。");
+// The desk's fixed message texts as MessageRecorder::texts() gives them,
+// written out here rather than taken from the code, so that a changed text
+// or icon fails the tests.
+inline const QString kStartupMessage = kInformationMark + QStringLiteral("您好，系统尚未设置数据库连接参数，请先进行设置。");
 inline const QString kConnectMessage = QStringLiteral("连接数据库错误，请检查或设置数据库连接参数！");
-inline const QString kQueryMessage = QStringLiteral("查询错误，请检查查询语句设置是否正确！");
+inline const QString kQueryMessage = kInformationMark + QStringLiteral("查询错误，请检查查询语句设置是否正确！");
+inline const QString kNoRecordMessage = kInformationMark + QStringLiteral("没有可以导入的记录！");
+inline const QString kUnsetMessage = kInformationMark + QStringLiteral("未设置数据库连接参数");
 inline const QString kDateMessage = QStringLiteral("请正确选择日期！");
 
 // A search refused for a date typed in column that reads as none.

@@ -26,7 +26,6 @@ FileDescriptor::~FileDescriptor()
 FileError::FileError(Kind kind, const QString &path, const QString &reason)
     : std::runtime_error(text::fileFailed(path, reason).toStdString())
     , m_kind(kind)
-    , m_path(path)
 {
 }
 

@@ -7,11 +7,11 @@
 
 namespace vesko {
 
-// A file of the program directory that could not be read or written. what()
-// names the file and the system's reason, for a message box's detail.
 // The system's own text for an errno value, under the program's heading.
 QString systemReason(int error);
 
+// A file of the program directory that could not be read or written. what()
+// names the file and the system's reason, for a message box's detail.
 class FileError : public std::runtime_error
 {
 public:
@@ -25,13 +25,11 @@ public:
     FileError(Kind kind, const QString &path, const QString &reason);
 
     Kind kind() const { return m_kind; }
-    const QString &path() const { return m_path; }
-    // "<path>: <reason>"
+    // The file and the system's reason, as text::fileFailed words them.
     QString detail() const;
 
 private:
     Kind m_kind;
-    QString m_path;
 };
 
 // Owns a file descriptor: closed when it goes; negative for none.

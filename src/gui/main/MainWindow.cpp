@@ -260,7 +260,7 @@ void MainWindow::showSettings()
 
 void MainWindow::handOffCurrentRow()
 {
-    // The record on screen: the grid keeps the last result it could show.
+    // The record on screen; after a failed statement the grid shows none.
     const db::ResultPtr &shown = m_grid->result();
     if (!shown) {
         m_messages.show(RecordHandOff::kNoRecord, MessageService::Icon::Information);

@@ -1,3 +1,4 @@
+#include "core/config/Gbk.h"
 #include "core/config/MainConfig.h"
 #include "core/config/ProfileStore.h"
 #include "support/ChildProcess.h"
@@ -6,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -22,18 +24,24 @@ using namespace vesko::test;
 namespace {
 
 // A writer: write <uid or -1> <file size limit or 0> <value length> <path>
-// stores s/k as that many 'n'. Exits 0 when it stored it, 3 when it showed
-// "写出错！".
+// stores s/k as that many 'n', twice. Exits with the number of "写出错！" it
+// showed.
 int writeAsChild(const QStringList &arguments)
 {
     const rlim_t limit = arguments[1].toULongLong();
     const rlimit fileSize{limit, limit};
     if ((limit > 0 && (std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || ::setrlimit(RLIMIT_FSIZE, &fileSize) != 0))
         || (arguments[0].toInt() >= 0 && ::setuid(uid_t(arguments[0].toInt())) != 0))
-        return 2;
+        return 9;
     MessageRecorder messages;
-    writeProfileValue("s", "k", QString(arguments[2].toInt(), 'n'), arguments[3], messages);
-    return messages.messages.isEmpty() ? 0 : 3;
+    for (int i = 0; i < 2; ++i)
+        writeProfileValue("s", "k", QString(arguments[2].toInt(), 'n'), arguments[3], messages);
+    return int(messages.texts().count(QStringLiteral("写出错！")));
+}
+
+QStringList textsOf(const RunConfig &c)
+{
+    return {c.connectionString, c.defaultStatement, c.allStatement, c.spare1Statement, c.spare2Statement};
 }
 
 // Owner and mode, then what the file holds, opening nothing but a regular file.
@@ -65,7 +73,7 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("letter case of names") << QByteArray("; note\r\n[people]\r\nname=x\r\n") << "PEOPLE" << "NAME" << "x";
         QTest::newRow("blanks around names and value") << QByteArray("  [ a b ]  \r\n\t key \t=  x y  \r\n") << "a b" << "key" << "x y";
-        QTest::newRow("first section of a name counts") << QByteArray("[a]\r\nk=1\r\n[a]\r\nk=2\r\nn=3\r\n") << "a" << "k" << "1";
+        QTest::newRow("first section and key of a name count") << QByteArray("[a]\r\nk=1\r\nk=4\r\n[a]\r\nk=2\r\nn=3\r\n") << "a" << "k" << "1";
         QTest::newRow("key of a later same-named section") << QByteArray("[a]\r\nk=1\r\n[a]\r\nn=3\r\n") << "a" << "n" << "-1";
         QTest::newRow("value keeps later equals signs") << QByteArray("[a]\r\nk=select 1 where a=1\r\n") << "a" << "k" << "select 1 where a=1";
         QTest::newRow("300-byte value whole") << "[a]\r\nk=" + QByteArray(300, 'x') << "a" << "k" << QString(300, 'x');
@@ -119,6 +127,30 @@ private slots:
         QCOMPARE(ProfileStore::read(entries.last().section, entries.last().key, m_path), entries.last().value);
     }
 
+    // Bytes of any kind: a read finds what it finds, and a write adds its
+    // entry after them all.
+    void survivesRandomBytes_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed = 1; seed <= 20; ++seed)
+            QTest::addRow("seed %u", seed) << seed;
+    }
+
+    void survivesRandomBytes()
+    {
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed);
+        const QByteArray alphabet("[]= \t\r\na\x80\x81\xfe\xff\0", 12);
+        QByteArray bytes(4096, 0);
+        for (char &c : bytes)
+            c = alphabet.at(random.bounded(int(alphabet.size())));
+        QVERIFY(writeBytes(m_path, bytes));
+        ProfileStore::read("a", "a", m_path);
+        ProfileStore::write(QStringLiteral("新"), "k", "v", m_path);
+        QCOMPARE(ProfileStore::read(QStringLiteral("新"), "k", m_path), "v");
+        QVERIFY(readBytes(m_path).startsWith(bytes));
+    }
+
     // Writers in child processes, with a file size limit (SIGXFSZ ignored)
     // or as another user. A write that cannot be completed leaves the file
     // byte for byte, in place too; a file that could not be read back is
@@ -126,7 +158,7 @@ private slots:
     // mode are kept; no other file is left beside it.
     void writesFromAnotherProcess_data()
     {
-        QTest::addColumn<QString>("make"); // file, fifo, or large
+        QTest::addColumn<QString>("make"); // file, fifo, large, or none
         QTest::addColumn<int>("writer");   // uid, -1 for this one
         QTest::addColumn<int>("owner");    // uid, -1 for this process's
         QTest::addColumn<int>("mode");
@@ -134,6 +166,7 @@ private slots:
         QTest::addColumn<int>("length");
         QTest::addColumn<QString>("read"); // s/k after the write; the file unchanged unless "new"
         const int self = -1, nobody = 65534, cap = int(ProfileStore::kMaxFileSize);
+        QTest::newRow("nobody, folder forbids a new file") << "none" << nobody << self << 0666 << 0 << 3 << "-1";
         QTest::newRow("read-only file, even for root") << "file" << -1 << self << 0444 << 0 << 3 << "older";
         QTest::newRow("file size limit at the flush") << "file" << -1 << self << 0666 << 64 << 128 << "older";
         QTest::newRow("file size limit while writing") << "file" << -1 << self << 0666 << 65536 << 131072 << "older";
@@ -159,11 +192,11 @@ private slots:
         const QByteArray path = QFile::encodeName(m_path);
         if (make == "fifo")
             QCOMPARE(::mkfifo(path.constData(), 0666), 0);
-        else
+        else if (make != "none")
             QVERIFY(writeBytes(m_path, "[s]\r\nk=older\r\n"));
         if (make == "large")
             QVERIFY(QFile::resize(m_path, ProfileStore::kMaxFileSize + 1));
-        QVERIFY(::chown(path.constData(), owner >= 0 ? uid_t(owner) : ::geteuid(), gid_t(-1)) == 0 && ::chmod(path.constData(), mode_t(mode)) == 0);
+        QVERIFY(make == "none" || (::chown(path.constData(), owner >= 0 ? uid_t(owner) : ::geteuid(), gid_t(-1)) == 0 && ::chmod(path.constData(), mode_t(mode)) == 0));
         QCOMPARE(::chmod(QFile::encodeName(m_tmp->path()).constData(), 0755), 0);
         const QByteArrayList before = fingerprint(m_path);
         const QStringList files = QDir(m_tmp->path()).entryList(QDir::AllEntries | QDir::Hidden);
@@ -171,7 +204,7 @@ private slots:
         QProcess child;
         startChild(child, "write", {QString::number(writer), QString::number(limit), QString::number(length), m_path});
         QVERIFY(child.waitForFinished(60000));
-        QCOMPARE(child.exitCode(), read == "new" ? 0 : 3);
+        QCOMPARE(child.exitCode(), read == "new" ? 0 : 2);
         QCOMPARE(ProfileStore::read("s", "k", m_path), read == "new" ? QString(length, 'n') : read);
         QCOMPARE(fingerprint(m_path).first(), before.first());
         QCOMPARE(fingerprint(m_path).last(), read == "new" ? "[s]\r\nk=" + QByteArray(length, 'n') + "\r\n" : before.last());
@@ -184,6 +217,7 @@ private slots:
         QTest::addColumn<QString>("expected"); // as written back, -1 when not set, "error" for PositionError
         QTest::newRow("no file") << "-1" << "-1";
         QTest::newRow("fraction") << "12.5" << "12.5";
+        QTest::newRow("negative") << "-150" << "0";
         QTest::newRow("beyond 32767 pixels") << "491520" << "error";
         QTest::newRow("text") << "abc" << "error";
         QTest::newRow("nan") << "nan" << "error";
@@ -200,6 +234,42 @@ private slots:
         else
             QCOMPARE(positionText(readPosition(m_path, ini::kLeft).value_or(-1)), expected);
         QCOMPARE(QFile::exists(m_path), stored != "-1"); // reading never creates the file
+    }
+
+    // vesko.ini's five texts. Start-up reads the two it needs first and stops
+    // at one not set ("-1" stored included); the settings dialog shows one
+    // not set as empty, and stores all five in their order, empty as empty.
+    void statementTexts_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("complete");
+        QTest::addColumn<QStringList>("startup");
+        QTest::addColumn<QStringList>("dialog");
+        QTest::newRow("default -1: the rest unread") << "[数据连接]\r\nvalue=c\r\n[默认查询]\r\nvalue=-1\r\n[备用二]\r\nvalue=q\r\n"
+                                                    << false << QStringList{"c", "", "", "", ""} << QStringList{"c", "", "", "", "q"};
+        QTest::newRow("-1 is not set, empty is") << "[数据连接]\r\nvalue=\r\n[默认查询]\r\nvalue=s\r\n[全部]\r\nvalue=-1\r\n"
+                                                << true << QStringList{"", "s", "", "", ""} << QStringList{"", "s", "", "", ""};
+    }
+
+    void statementTexts()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, dialog);
+        QVERIFY(writeBytes(m_path, toGbk(file)));
+        RunConfig config;
+        QTEST(readStartupConfig(m_path, config), "complete");
+        QTEST(textsOf(config), "startup");
+        const RunConfig shown = readStoredTexts(m_path);
+        QCOMPARE(textsOf(shown), dialog);
+
+        const QString stored = m_tmp->filePath("stored.ini");
+        MessageRecorder messages;
+        writeStatementTexts(stored, shown, messages);
+        QString expected;
+        for (const QString &section : QStringList{"数据连接", "默认查询", "全部", "备用一", "备用二"})
+            expected += "[" + section + "]\r\nvalue=" + dialog.takeFirst() + "\r\n";
+        QCOMPARE(readBytes(stored), toGbk(expected));
+        QVERIFY(messages.messages.isEmpty());
     }
 
 private:

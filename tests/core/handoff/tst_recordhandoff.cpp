@@ -1,9 +1,10 @@
 #include "core/config/ProfileStore.h"
 #include "core/handoff/RecordHandOff.h"
 #include "db/Connection.h"
+#include "db/Snapshot.h"
 #include "support/ChildProcess.h"
 #include "support/FileBytes.h"
-#include "support/MessageRecorder.h"
+#include "support/Messages.h"
 
 #include <QRandomGenerator>
 #include <QStringEncoder>
@@ -87,7 +88,6 @@ private slots:
         QVERIFY(!handOff.handOff(*numbered(*m_registry, 4)));
         handOff.stopSignal();
         QCOMPARE(m_messages.texts(), QStringList(2, QStringLiteral("写出错！")));
-        QCOMPARE(m_messages.messages[0].icon, MessageService::Icon::None);
         QVERIFY(m_messages.messages[0].detail.startsWith("文件：" + m_dir.brinfoIni() + "\n"));
         QCOMPARE(readBytes(m_dir.brinfoIni()), before);
 
@@ -126,6 +126,32 @@ private slots:
         handOff.stopSignal();
         QCOMPARE(readBytes(m_dir.brinfoIni()), kStopSignal);
         QCOMPARE(m_messages.messages.size(), 1);
+    }
+
+    // A result without a current row hands nothing over; a value goes as
+    // the grid shows it.
+    void handsOverTheRowAsShown_data()
+    {
+        QTest::addColumn<QString>("statement"); // empty: a result that is not open
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("not open") << QString() << kMissingFile;
+        QTest::newRow("no rows") << "select * from t where 0" << kMissingFile;
+        QTest::newRow("a date-time") << "select * from t" << QByteArray(QStringEncoder("GB18030").encode(QStringLiteral(
+            "[字段总数]\r\n值=1\r\n[字段名]\r\n0=登记时间\r\n[字段值]\r\n0=2012/3/3 10:00:00\r\n[over]\r\nvalue=yes\r\n")));
+    }
+
+    void handsOverTheRowAsShown()
+    {
+        QFETCH(QString, statement);
+        QFETCH(QByteArray, file);
+        m_registry->execute(QStringLiteral("create table t (登记时间 DATETIME)"));
+        m_registry->execute(QStringLiteral("insert into t values ('2012-03-03 10:00:00')"));
+        const db::ResultPtr rs = statement.isEmpty() ? std::make_shared<db::Snapshot>() : m_registry->execute(statement);
+        bool handedOver = false;
+        QVERIFY_THROWS_NO_EXCEPTION(handedOver = RecordHandOff(m_dir, m_messages).handOff(*rs));
+        QCOMPARE(handedOver, file != kMissingFile);
+        QCOMPARE(m_messages.texts(), handedOver ? QStringList() : QStringList{kNoRecordMessage});
+        QCOMPARE(readBytes(m_dir.brinfoIni()), file);
     }
 
     // This process reads the file over and over, as the registration program

@@ -86,6 +86,7 @@ private slots:
         desk.link.refresh(previous ? QStringLiteral("select * from 登记") : QStringLiteral("select nonsense"));
         const db::ResultPtr shown = desk.link.result();
         const QString count = desk.view.count;
+        QCOMPARE(count, previous ? QStringLiteral("共有 3 人") : QStringLiteral("共有 0 人"));
         desk.messages.clear();
 
         desk.view.cancelWhen = [] { return true; };

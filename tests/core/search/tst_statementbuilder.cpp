@@ -76,6 +76,8 @@ private slots:
             << "select *, rank() over (order by 编号) from (select * from reg where 状态=1) t order by 编号" << Engine::Jet
             << true << false << QList{kName}
             << "select *, rank() over (order by 编号) from (select * from reg where 状态=1) t where 姓名='张' order by 编号";
+        QTest::newRow("substring leaves an integer a number") << kReg << Engine::Sqlite << false << true
+            << QList{row("年龄", kInteger, "30")} << "select * from reg where 年龄=30 ";
         QTest::newRow("quotes doubled, wildcards kept") << kReg << Engine::Jet << false << true
             << QList{row("姓名", kText, "O'N%_")} << "select * from reg where 姓名 LIKE '%O''N%_%'  ";
         QTest::newRow("exact match keeps blanks and backslash") << kReg << Engine::Postgres << false << false
@@ -114,9 +116,11 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("plain") << "30" << "30";
         QTest::newRow("inner blank") << "3 0" << "30";
         QTest::newRow("half down to even") << "2.5" << "2";
+        QTest::newRow("half up to even") << "3.5" << "4";
+        QTest::newRow("small negative") << "-0.4" << "0";
+        QTest::newRow("exponent without digits") << "2e" << "2";
         QTest::newRow("group separator ends") << "1,000" << "1";
         QTest::newRow("letters") << "abc" << "0";
         QTest::newRow("blank after sign") << "- 3" << "-3";
@@ -127,7 +131,7 @@ private slots:
         QTest::newRow("two signs") << "--1" << "0";
         QTest::newRow("exponent") << "1.5E1" << "15";
         QTest::newRow("negative exponent") << "25e-1" << "2";
-        QTest::newRow("huge") << "1e30" << "9223372036854775807";
+        QTest::newRow("2^63 clamps") << "9223372036854775808" << "9223372036854775807";
         QTest::newRow("huge negative") << "-1e30" << "-9223372036854775808";
     }
 

@@ -48,6 +48,9 @@ private slots:
                 + ".db\r\n[默认查询]\r\nvalue=select * from 登记\r\n[vesko窗口位置]\r\n" + position;
         };
         QTest::newRow("working") << ini("registry") << QPoint() << QStringList() << 3;
+        // Nothing is connected or run: the connection would fail.
+        QTest::newRow("default statement stored as -1") << "[数据连接]\r\nvalue=Provider=SQLite;Data Source=missing.db"
+            "\r\n[默认查询]\r\nvalue=-1\r\n" << QPoint() << QStringList({kStartupMessage}) << 0;
         QTest::newRow("connection fails") << ini("missing") << QPoint()
                                           << QStringList({kConnectMessage, kQueryMessage, kStartupMessage}) << 0;
         QTest::newRow("stored position not a number") << ini("registry", "left=abc") << QPoint()
@@ -185,7 +188,7 @@ private slots:
         desk.config.spare1Statement = "   "; // as the settings dialog may set it: runs and fails
         desk.click("exbt_qt1");
         desk.click("exbt_in");
-        QCOMPARE(desk.messages.texts(), QStringList({kQueryMessage, "没有可以导入的记录！"}));
+        QCOMPARE(desk.messages.texts(), QStringList({kQueryMessage, kNoRecordMessage}));
 
         desk.click("exbt_ref"); // the last row current
         QCOMPARE(desk.count(), QStringLiteral("共有 2 人"));

@@ -51,6 +51,7 @@ private slots:
         QTest::newRow("one wider, exactly as tall") << 216.0f << 228.0f << 1 << -1;
         QTest::newRow("both bars count each other") << 228.0f << 249.0f << 13 << 40;
         QTest::newRow("half rounds up to even") << 215.0f << 229.5f << -1 << 2;
+        QTest::newRow("half rounds down to even") << 215.0f << 228.5f << -1 << 0;
         QTest::newRow("beyond 16 bits") << 231.0f + 40000.0f << 228.0f + 50000.0f << 40016 << 50019;
     }
 

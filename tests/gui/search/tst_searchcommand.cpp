@@ -70,13 +70,16 @@ private slots:
     {
         QTest::addColumn<QString>("engine");
         QTest::addColumn<QStringList>("options"); // buttons clicked first
-        QTest::addColumn<QStringList>("criteria"); // column, value pairs; a value "frame" sets 3-5 .. 3-7
+        // Column, value pairs; a value "frame" sets 3-5 .. 3-7, "empty frame" an empty year.
+        QTest::addColumn<QStringList>("criteria");
         QTest::addColumn<QList<int>>("ids"); // in the default statement's order; none: refused, nothing sent
+        QTest::addColumn<int>("dateMessages"); // shown before the search
 
         for (const char *engine : {"sqlite", "postgresql", "mariadb"}) {
             auto row = [engine](const char *name, const QStringList &options, const QStringList &criteria,
-                                const QList<int> &ids) {
-                QTest::addRow("%s: %s", engine, name) << QString::fromLatin1(engine) << options << criteria << ids;
+                                const QList<int> &ids, int dateMessages = 0) {
+                QTest::addRow("%s: %s", engine, name) << QString::fromLatin1(engine) << options << criteria << ids
+                                                      << dateMessages;
             };
             row("substring and age", {"op_and", "ck_mohu"}, {"姓名", "张", "年龄", "30"}, {1});
             row("backslash substring", {"ck_mohu"}, {"姓名", "a\\b"}, {5});
@@ -84,6 +87,9 @@ private slots:
             row("typed into the open frame's box", {}, {"登记日期", "20120308"}, {5});
             row("typed over a confirmed range", {}, {"登记日期", "confirmed frame", "登记日期", "2012年3月4日"}, {4});
             row("bare date in a time column", {}, {"来访", "2012-3-5"}, {1});
+            // 全部 shows only 姓名: the panel keeps the types of the columns it was built for.
+            row("after 全部", {"exbt_showall"}, {"登记日期", "2012-3-5"}, {1});
+            row("empty year: a message per ticked date row", {}, {"来访", "frame", "登记日期", "empty frame"}, {}, 2);
             row("not a date", {}, {"姓名", "张三", "出生日期", "2020-13-1"}, {});
         }
     }
@@ -94,6 +100,7 @@ private slots:
         QFETCH(QStringList, options);
         QFETCH(QStringList, criteria);
         QFETCH(QList<int>, ids);
+        QFETCH(int, dateMessages);
         Desk desk;
         if (connectionFor(engine, desk).isEmpty())
             QSKIP("no server of this engine");
@@ -101,7 +108,8 @@ private slots:
             desk.registry.sql(people(m_table));
         desk.registry.writeIni(connectionFor(engine, desk),
                                QStringLiteral("select 编号, 姓名, 年龄, 出生日期, 登记日期, 来访 from %1 order by 编号 desc")
-                                   .arg(m_table));
+                                   .arg(m_table),
+                               QStringLiteral("select 姓名 from %1").arg(m_table));
         desk.open();
         QVERIFY(QTest::qWaitForWindowActive(desk.window.get()));
         for (const QString &option : options)
@@ -115,6 +123,8 @@ private slots:
                     auto *combo = desk.window->findChild<QComboBox *>(QStringLiteral("Combo%1").arg(n + 1));
                     combo->setCurrentText(QStringList{"2012", "3", "5", "2012", "3", "7"}.at(n));
                 }
+                if (criteria.at(i + 1) == "empty frame")
+                    desk.window->findChild<QComboBox *>(QStringLiteral("Combo1"))->setCurrentText(QString());
                 if (criteria.at(i + 1) == "confirmed frame")
                     desk.click("Command2");
                 continue;
@@ -128,10 +138,13 @@ private slots:
         desk.click("exbt_find");
 
         // Start-up and search say nothing; a refused search names the last
-        // criterion and leaves the result shown before.
-        QCOMPARE(desk.messages.texts(), ids.isEmpty() ? QStringList{unreadableDateMessage(criteria.at(criteria.size() - 2),
-                                                                                          criteria.last())}
-                                                      : QStringList());
+        // criterion (an open frame's box reads as empty) and leaves the result
+        // shown before.
+        const QString last = criteria.last().endsWith("frame") ? QString() : criteria.last();
+        QCOMPARE(desk.messages.texts(),
+                 QStringList(dateMessages, kDateMessage)
+                     + (ids.isEmpty() ? QStringList{kInformationMark + unreadableDateMessage(criteria.at(criteria.size() - 2), last)}
+                                      : QStringList()));
         QList<int> found;
         const db::Result &rs = *desk.window->dataLink().result();
         for (qint64 r = 0; r < rs.rowCount(); ++r)

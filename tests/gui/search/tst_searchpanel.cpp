@@ -2,6 +2,7 @@
 #include "support/FileBytes.h"
 
 #include "core/config/Gbk.h"
+#include "db/TypeCode.h"
 #include "gui/search/SearchBox.h"
 #include "gui/search/SearchPanel.h"
 
@@ -14,6 +15,39 @@
 
 using namespace vesko;
 using namespace vesko::test;
+
+namespace {
+
+// One row of the columns a, b, c, whose names cannot be read from the
+// column failAt on, as from a result whose connection went away.
+class ColumnsFailingAt : public db::Result
+{
+public:
+    explicit ColumnsFailingAt(int failAt) : m_failAt(failAt) {}
+    bool isOpen() const override { return true; }
+    int columnCount() const override { return 3; }
+    qint64 rowCount() const override { return 0; }
+    QString columnName(int column) const override
+    {
+        if (column >= m_failAt)
+            throw db::DbError(QStringLiteral("The connection to the server was lost."));
+        return QString(QChar(u'a' + column));
+    }
+    int columnType(int) const override { return db::TypeText; }
+    int indexOf(const QString &) const override { return -1; }
+    bool isNull(qint64, int) const override { return true; }
+    std::string_view bytes(qint64, int) const override { return {}; }
+    QString text(qint64, int) const override { return {}; }
+    qint64 widestRow(int) const override { return -1; }
+    qint64 currentRow() const override { return -1; }
+    void setCurrentRow(qint64) override {}
+    void moveLast() override {}
+
+private:
+    int m_failAt;
+};
+
+} // namespace
 
 // The panel's widgets on the real window, driven by keys, clicks and the wheel.
 class TestSearchPanel : public QObject
@@ -39,8 +73,8 @@ class TestSearchPanel : public QObject
         return shown;
     }
 
-    // A window on one person with columns c0 .. c<n-1>, then the date d, and a
-    // pick list for c0.
+    // A window on one person with columns c0 .. c<n-1>, then the date d and
+    // a number also named d, and a pick list for c0.
     void open(int columns)
     {
         d = std::make_unique<Desk>();
@@ -48,7 +82,7 @@ class TestSearchPanel : public QObject
         for (int i = 0; i < columns; ++i)
             parts.append(QStringLiteral("1 as c%1").arg(i));
         d->registry.sql({"create table t (d DATETIME)", "insert into t values ('2012-03-05')"});
-        d->registry.writeIni(d->registry.connection(), "select " + parts.join(u',') + ", d from t");
+        d->registry.writeIni(d->registry.connection(), "select " + parts.join(u',') + ", d, 1 as d from t");
         QVERIFY(QDir().mkpath(d->registry.file("set_info/bg_info/field_list")));
         QVERIFY(writeBytes(d->registry.file("set_info/bg_info/field_list/c0.flt"), toGbk("张三\r\n李四\r\n")));
         d->open();
@@ -60,7 +94,7 @@ private slots:
     void barsStepAndFollowTheWheelAndTheFocus()
     {
         // 2,000 columns: the canvas is far taller than 16-bit ranges reach.
-        open(1999);
+        open(1998);
         auto *bar = child<QScrollBar>("VS1");
         QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(8, bar->height() - 4));
         QCOMPARE(bar->value(), 24);
@@ -80,6 +114,97 @@ private slots:
         QCOMPARE(box(1997)->palette().color(QPalette::Base), QColor(Qt::white));
         const QRect shown(box(1998)->mapTo(d->window->searchPanel(), QPoint()), box(1998)->size());
         QVERIFY(d->window->searchPanel()->contentsRect().contains(shown));
+    }
+
+    // The help a focused box offers opens below it, or above it when there
+    // is less room below than it needs: for the pick list, room on screen;
+    // for the date frame, room on the canvas. The first column of a name
+    // gives the type. Enter moves on, and stays in the last box.
+    void focusOpensListOrFrame_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("row");          // has a pick list unless a date
+        QTest::addColumn<int>("scrolled");     // VS1's value
+        QTest::addColumn<int>("canvasHeight"); // 0: as built
+        QTest::addColumn<bool>("enter");
+        QTest::addColumn<QString>("shown");    // empty: neither
+        QTest::addColumn<int>("top");
+        QTest::addColumn<int>("focus");
+        QTest::newRow("list, just room below") << 12 << 5 << 37 << 0 << false << "ls_list" << 146 << 5;
+        QTest::newRow("list, a pixel short: over the box") << 12 << 5 << 36 << 0 << false << "ls_list" << 36 << 5;
+        QTest::newRow("list, room above") << 12 << 8 << 93 << 0 << false << "ls_list" << 93 << 8;
+        QTest::newRow("frame, just room below") << 3 << 3 << 0 << 180 << false << "fmrq" << 98 << 3;
+        QTest::newRow("frame, a pixel short") << 3 << 3 << 0 << 179 << false << "fmrq" << -8 << 3;
+        QTest::newRow("second d takes the first's type") << 3 << 4 << 0 << 0 << false << "fmrq" << 122 << 4;
+        QTest::newRow("Enter moves on") << 3 << 0 << 0 << 0 << true << "" << 0 << 1;
+        QTest::newRow("Enter in the last box") << 3 << 4 << 0 << 0 << true << "fmrq" << 122 << 4;
+    }
+
+    void focusOpensListOrFrame()
+    {
+        QFETCH(int, columns);
+        QFETCH(int, row);
+        QFETCH(int, scrolled);
+        QFETCH(int, canvasHeight);
+        QFETCH(bool, enter);
+        QFETCH(QString, shown);
+        QFETCH(int, focus);
+        open(columns);
+        QVERIFY(writeBytes(d->registry.file(QStringLiteral("set_info/bg_info/field_list/c%1.flt").arg(row)), "1\r\n2\r\n"));
+        child<QScrollBar>("VS1")->setValue(scrolled);
+        if (canvasHeight)
+            child("pic_dsgn")->resize(child("pic_dsgn")->width(), canvasHeight);
+        QTest::mouseClick(box(row), Qt::LeftButton);
+        if (enter)
+            QTest::keyClick(box(row), Qt::Key_Return);
+        QCOMPARE(child("ls_list")->isVisible(), shown == "ls_list");
+        QCOMPARE(child("fmrq")->isVisible(), shown == "fmrq");
+        if (!shown.isEmpty())
+            QTEST(child(shown)->y(), "top");
+        QCOMPARE(QApplication::focusWidget(), box(focus));
+    }
+
+    // A rebuild replaces the rows after row 0, keeps row 0's tick, empties
+    // its box, sets the tab order along the rows and returns the canvas to
+    // its top. One that fails keeps the rows made so far, the bars as they were.
+    void rebuilds_data()
+    {
+        QTest::addColumn<int>("failAt");
+        QTest::addColumn<QStringList>("captions"); // empty for a row made but not shown
+        QTest::newRow("narrower") << 3 << QStringList{"a", "b", "c"};
+        QTest::newRow("fails at the third name") << 2 << QStringList{"a", "b", ""};
+    }
+
+    void rebuilds()
+    {
+        QFETCH(int, failAt);
+        QFETCH(QStringList, captions);
+        open(12);
+        SearchPanel *panel = d->window->searchPanel();
+        child<QCheckBox>("c_field_0")->setChecked(true);
+        QTest::keyClicks(box(0), "x");
+        auto *bar = child<QScrollBar>("VS1");
+        bar->setValue(40); // scrolling empties the open pick list
+        QCOMPARE(child<QListWidget>("ls_list")->count(), 0);
+        try {
+            panel->rebuild(ColumnsFailingAt(failAt));
+        } catch (const db::DbError &) {
+            QVERIFY(failAt < 3);
+        }
+        QCOMPARE(panel->findChildren<QCheckBox *>().size(), captions.size());
+        QCOMPARE(panel->findChildren<SearchBox *>().size(), captions.size());
+        QVERIFY(child<QCheckBox>("c_field_0")->isChecked());
+        QVERIFY(box(0)->text().isEmpty());
+        for (int i = 0; i < captions.size(); ++i) {
+            auto *check = child<QCheckBox>(QStringLiteral("c_field_%1").arg(i));
+            QCOMPARE(check->text(), captions.at(i));
+            QCOMPARE(check->isVisible(), !captions.at(i).isEmpty());
+            QCOMPARE(check->nextInFocusChain(), box(i));
+            if (i > 0)
+                QCOMPARE(box(i - 1)->nextInFocusChain(), check);
+        }
+        QCOMPARE(bar->value(), failAt < 3 ? 40 : 0);
+        QCOMPARE(child("pic_dsgn")->y(), -bar->value());
     }
 
     void pickListKeys()
@@ -152,14 +277,19 @@ private slots:
         QTest::mouseClick(child("Command2"), Qt::LeftButton);
         QCOMPARE(box(3)->text(), QStringLiteral("从 2026-12-6 到 2026-12-6"));
 
-        // 清除 keeps the range. Far right of the box, past its short caption.
+        // 清空 keeps the range, its end the tooltip, and the options. Far
+        // right of the box, past its short caption.
         QTest::mouseClick(child("c_field_0"), Qt::LeftButton, {}, QPoint(92, 10));
         QTest::keyClicks(box(0), "x");
         QTest::mouseClick(child("c_field_3"), Qt::LeftButton, {}, QPoint(92, 10));
+        d->click("op_and");
+        d->click("ck_mohu");
         d->click("exbt_clear");
         QVERIFY(!child<QCheckBox>("c_field_0")->isChecked() && !child<QCheckBox>("c_field_3")->isChecked());
         QVERIFY(box(0)->text().isEmpty() && box(3)->text().isEmpty());
-        QCOMPARE(box(3)->toolTip(), QStringLiteral("2026-12-6"));
+        QCOMPARE(QStringList({box(3)->rangeStart(), box(3)->toolTip()}), QStringList(2, QStringLiteral("2026-12-6")));
+        for (const char *option : {"op_and", "ck_mohu"})
+            QVERIFY2(d->window->findChild<QAbstractButton *>(option)->isChecked(), option);
         QCOMPARE(QApplication::focusWidget(), box(3));
 
         QTest::mouseClick(box(2), Qt::LeftButton);
@@ -190,6 +320,7 @@ private slots:
         QTest::newRow("list, window") << 0 << "w_yu" << QPoint(5, 5) << true << 2;
         QTest::newRow("list, option frame") << 0 << "fm_cx" << QPoint(5, 245) << false << 0;
         QTest::newRow("list, canvas") << 0 << "pic_dsgn" << QPoint(150, 2) << false << 2;
+        QTest::newRow("list, HS1's arrow") << 0 << "HS1" << QPoint(206, 9) << false << 0;
         QTest::newRow("frame, window") << 3 << "w_yu" << QPoint(5, 5) << false << 0;
     }
 

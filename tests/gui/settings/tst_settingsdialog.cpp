@@ -115,7 +115,7 @@ private slots:
         QTest::newRow("without a connection") << "t_cn" << "" << false
                                               << QStringList({kConnectMessage, kQueryMessage}) << "共有 3 人" << "select 1";
         QTest::newRow("without a default statement") << "t_sql" << "" << false
-                                                     << QStringList({"未设置数据库连接参数"}) << "共有 3 人" << "";
+                                                     << QStringList({kUnsetMessage}) << "共有 3 人" << "";
         QTest::newRow("main window closing: no reconnect")
             << "t_cn" << "Provider=SQLite;Data Source=missing.db" << true << QStringList() << "共有 3 人" << "select 1";
     }
