@@ -16,10 +16,9 @@
 #include <QFile>
 #include <QThread>
 
+#include <csignal>
 #include <cstdio>
 #include <future>
-
-#include <csignal>
 
 using namespace vesko;
 
@@ -73,8 +72,7 @@ void streamingCancel(const QString &server, qint64 rowsBefore)
     running.wait();
     std::printf("streaming cancel: %lld rows fetched, stopped %lld ms after the cancel; "
                 "RSS at the cancel %lld MiB, peak %lld MiB, RSS after %lld MiB\n",
-                fetched, clock.elapsed(), rssAtCancel / 1024, statusKiB("VmHWM:") / 1024,
-                statusKiB("VmRSS:") / 1024);
+                fetched, clock.elapsed(), rssAtCancel / 1024, statusKiB("VmHWM:") / 1024, statusKiB("VmRSS:") / 1024);
     std::printf("the connection afterwards: %s\n",
                 qPrintable(connection->execute(QStringLiteral("select 'ready' as v"))->text(0, 0)));
 }
@@ -87,7 +85,8 @@ void unansweredCancels(const QString &server)
     const qsizetype threads = threadCount();
     for (int i = 0; i < 5; ++i) {
         const db::ConnectionPtr desk = db::Connection::open(named, QString());
-        const pid_t postmaster = pid_t(test::parentProcess(desk->execute(QStringLiteral("select pg_backend_pid()"))->text(0, 0).toLongLong()));
+        const pid_t postmaster = pid_t(
+            test::parentProcess(desk->execute(QStringLiteral("select pg_backend_pid()"))->text(0, 0).toLongLong()));
         const auto cancel = std::make_shared<db::CancelRequest>();
         auto running = std::async(std::launch::async, [&] {
             try {
@@ -95,9 +94,8 @@ void unansweredCancels(const QString &server)
             } catch (const db::DbError &) {
             }
         });
-        waitUntil([&] {
-            return admin->execute(sessions + QStringLiteral(" and state = 'active'"))->text(0, 0) == u"1";
-        });
+        waitUntil(
+            [&] { return admin->execute(sessions + QStringLiteral(" and state = 'active'"))->text(0, 0) == u"1"; });
         kill(postmaster, SIGSTOP);
         QElapsedTimer clock;
         clock.start();
@@ -107,8 +105,8 @@ void unansweredCancels(const QString &server)
         waitUntil([&] { return admin->execute(sessions)->text(0, 0) == u"0"; });
         const qint64 sessionGone = clock.elapsed();
         kill(postmaster, SIGCONT);
-        std::printf("unanswered cancel %d: the statement ended %lld ms after the cancel, its session %lld ms after\n", i + 1,
-                    ended, sessionGone);
+        std::printf("unanswered cancel %d: the statement ended %lld ms after the cancel, its session %lld ms after\n",
+                    i + 1, ended, sessionGone);
     }
     const qint64 sessionsGone = waitUntil([&] { return admin->execute(sessions)->text(0, 0) == u"0"; });
     const qint64 threadsGone = waitUntil([&] { return threadCount() == threads; });

@@ -70,7 +70,7 @@ void save(const QString &path, const QByteArray &bytes)
 
 double processorSeconds()
 {
-    rusage usage {};
+    rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     const auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
@@ -198,8 +198,9 @@ std::vector<Case> cases()
          timed([](const ProgramDirectory &dir) { handOff(dir); })},
         {"pick list at both caps (entries and bytes); read",
          [](const QString &dir) {
-             save(dir + "/" + kPickList, QByteArray(PickListReader::kMaxEntries - 1, '\n')
-                                             + QByteArray(PickListReader::kMaxBytes - PickListReader::kMaxEntries + 1, 'a'));
+             save(dir + "/" + kPickList,
+                  QByteArray(PickListReader::kMaxEntries - 1, '\n')
+                      + QByteArray(PickListReader::kMaxBytes - PickListReader::kMaxEntries + 1, 'a'));
          },
          timed([](const ProgramDirectory &dir) { readPickList(dir, PickListReader::kMaxEntries); })},
         {"pick list at both caps; focus of its box until the list shows", nullptr,

@@ -1,10 +1,10 @@
 // Time of a search panel build of 1,000 columns, and of the focus of a search
 // box whose pick list holds 50,000 entries (read, filled, placed and shown).
 
+#include "core/platform/Clock.h"
 #include "db/Connection.h"
 #include "gui/search/SearchPanel.h"
 #include "support/MessageRecorder.h"
-#include "core/platform/Clock.h"
 
 #include <QApplication>
 #include <QDir>
@@ -88,9 +88,9 @@ int main(int argc, char **argv)
             return 1;
         }
     }
-    std::printf("panel build, %d columns: median %.1f ms, worst %.1f ms (%d runs)\n", kColumns,
-                median(builds), *std::max_element(builds.begin(), builds.end()), kRuns);
-    std::printf("pick list, %d entries, focus to shown: median %.1f ms, worst %.1f ms (%d runs)\n",
-                kEntries, median(lists), *std::max_element(lists.begin(), lists.end()), kRuns);
+    std::printf("panel build, %d columns: median %.1f ms, worst %.1f ms (%d runs)\n", kColumns, median(builds),
+                *std::max_element(builds.begin(), builds.end()), kRuns);
+    std::printf("pick list, %d entries, focus to shown: median %.1f ms, worst %.1f ms (%d runs)\n", kEntries,
+                median(lists), *std::max_element(lists.begin(), lists.end()), kRuns);
     return 0;
 }

@@ -11,18 +11,16 @@
 #include "db/Connection.h"
 #include "db/Snapshot.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <QProcess>
-
 #include <libpq-fe.h>
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlite3.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <array>
 #include <cstdio>
@@ -49,23 +47,23 @@ class RowGenerator
 public:
     Row next(int id)
     {
-        static const char *const surnames[] = {
-            "王", "李", "张", "刘", "陈", "杨", "黄", "赵", "吴", "周", "徐", "孙", "马", "朱", "胡", "郭",
-            "何", "高", "林", "罗", "郑", "梁", "谢", "宋", "唐", "许", "韩", "冯", "邓", "曹", "彭", "曾",
-            "肖", "田", "董", "袁", "潘", "于", "蒋", "蔡", "余", "杜", "叶", "程", "苏", "魏", "吕", "丁",
-            "欧阳", "司马", "诸葛", "上官"};
-        static const char *const given[] = {
-            "伟", "芳", "娜", "秀英", "敏", "静", "丽", "强", "磊", "军", "洋", "勇", "艳", "杰", "娟", "涛",
-            "明", "超", "秀兰", "霞", "平", "刚", "桂英", "华", "建华", "文", "玉兰", "志强", "海燕", "晓东",
-            "婷", "鹏", "子涵", "浩然", "欣怡", "梓萱", "宇轩", "一诺", "俊杰", "佳怡"};
+        static const char *const surnames[] = {"王", "李", "张", "刘", "陈",   "杨",   "黄",   "赵",  "吴", "周", "徐",
+                                               "孙", "马", "朱", "胡", "郭",   "何",   "高",   "林",  "罗", "郑", "梁",
+                                               "谢", "宋", "唐", "许", "韩",   "冯",   "邓",   "曹",  "彭", "曾", "肖",
+                                               "田", "董", "袁", "潘", "于",   "蒋",   "蔡",   "余",  "杜", "叶", "程",
+                                               "苏", "魏", "吕", "丁", "欧阳", "司马", "诸葛", "上官"};
+        static const char *const given[] = {"伟", "芳", "娜",   "秀英", "敏",   "静",   "丽",   "强",   "磊",   "军",
+                                            "洋", "勇", "艳",   "杰",   "娟",   "涛",   "明",   "超",   "秀兰", "霞",
+                                            "平", "刚", "桂英", "华",   "建华", "文",   "玉兰", "志强", "海燕", "晓东",
+                                            "婷", "鹏", "子涵", "浩然", "欣怡", "梓萱", "宇轩", "一诺", "俊杰", "佳怡"};
         static const char *const provinces[] = {"广东省广州市", "浙江省杭州市", "江苏省南京市", "四川省成都市",
                                                 "湖北省武汉市", "山东省济南市", "河南省郑州市", "福建省厦门市"};
-        static const char *const districts[] = {"天河区", "西湖区", "鼓楼区", "武侯区", "江汉区", "历下区",
-                                                "金水区", "思明区", "高新区", "经济开发区"};
-        static const char *const streets[] = {"中山大道", "人民路", "解放路", "建设路", "和平街", "文化路",
-                                              "新华街", "长江路", "黄河路", "幸福里"};
-        static const char *const wards[] = {"内科", "外科", "儿科", "妇产科", "眼科", "耳鼻喉科",
-                                            "口腔科", "皮肤科", "急诊科", "中医科"};
+        static const char *const districts[] = {"天河区", "西湖区", "鼓楼区", "武侯区", "江汉区",
+                                                "历下区", "金水区", "思明区", "高新区", "经济开发区"};
+        static const char *const streets[] = {"中山大道", "人民路", "解放路", "建设路", "和平街",
+                                              "文化路",   "新华街", "长江路", "黄河路", "幸福里"};
+        static const char *const wards[] = {"内科",     "外科",   "儿科",   "妇产科", "眼科",
+                                            "耳鼻喉科", "口腔科", "皮肤科", "急诊科", "中医科"};
 
         Row row;
         row[0] = std::to_string(id);
@@ -81,7 +79,8 @@ public:
         row[6] = uniform(0, 19) == 0 ? "" : "1" + std::to_string(uniform(3, 9)) + format("%09d", uniform(0, 999999999));
         row[7] = format("%06d%04d%02d%02d%03d", uniform(110000, 659000), year, month, day, uniform(0, 999))
             + "0123456789X"[uniform(0, 10)];
-        row[8] = std::string(pick(provinces)) + pick(districts) + pick(streets) + std::to_string(uniform(1, 999)) + "号";
+        row[8] =
+            std::string(pick(provinces)) + pick(districts) + pick(streets) + std::to_string(uniform(1, 999)) + "号";
         row[9] = pick(wards);
         return row;
     }
@@ -241,7 +240,8 @@ void benchSqlite(const QString &dir, int rows)
     for (int id = 1; id <= rows; ++id) {
         const Row row = generator.next(id);
         for (int c = 0; c < kColumns; ++c)
-            sqlite3_bind_text(insert, c + 1, row[std::size_t(c)].data(), int(row[std::size_t(c)].size()), SQLITE_STATIC);
+            sqlite3_bind_text(insert, c + 1, row[std::size_t(c)].data(), int(row[std::size_t(c)].size()),
+                              SQLITE_STATIC);
         sqlite3_step(insert);
         sqlite3_reset(insert);
     }
@@ -319,8 +319,8 @@ void benchPostgres(const QString &dir, int rows)
     const QByteArray statement = "select * from " + schema + ".registry";
     const QString connectionString = QStringLiteral("Provider=PostgreSQL;Host=%1;Port=%2;Database=postgres;"
                                                     "User ID=%3;Password={%4}")
-                                         .arg(QString::fromUtf8(host), QString::fromUtf8(port),
-                                              QString::fromUtf8(user), QString::fromUtf8(password));
+                                         .arg(QString::fromUtf8(host), QString::fromUtf8(port), QString::fromUtf8(user),
+                                              QString::fromUtf8(password));
     Figures f;
     for (int round = 0; round < kRounds; ++round) {
         QElapsedTimer timer;

@@ -6,12 +6,12 @@
 
 #include "DemoRegistry.h"
 #include "core/config/RunConfig.h"
-#include "gui/main/MainWindow.h"
+#include "core/platform/Clock.h"
 #include "db/Connection.h"
 #include "db/Snapshot.h"
-#include "support/MessageRecorder.h"
-#include "core/platform/Clock.h"
+#include "gui/main/MainWindow.h"
 #include "gui/widgets/ResultGrid.h"
+#include "support/MessageRecorder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -56,7 +56,8 @@ int main(int argc, char *argv[])
     double fetch = 1e9;
     std::size_t snapshotBytes = 0;
     for (int round = 0; round < 3; ++round) {
-        const auto connection = db::Connection::open(QStringLiteral("Provider=SQLite;Data Source=registry.db"), dir.path());
+        const auto connection =
+            db::Connection::open(QStringLiteral("Provider=SQLite;Data Source=registry.db"), dir.path());
         QElapsedTimer timer;
         timer.start();
         const db::ResultPtr result = connection->execute(statement);
@@ -94,10 +95,8 @@ int main(int argc, char *argv[])
 
     std::printf("main window on %d rows x 10 columns (SQLite demo registry):\n", rows);
     std::printf("  snapshot fetch alone         %8.3f s\n", fetch);
-    std::printf("  start-up to window shown     %8.3f s   overhead %.3f s (goal <= 0.300)\n", startup,
-                startup - fetch);
-    std::printf("  scroll top to bottom         %8.1f ms in %d steps, slowest step %.1f ms\n", scroll, steps,
-                slowest);
+    std::printf("  start-up to window shown     %8.3f s   overhead %.3f s (goal <= 0.300)\n", startup, startup - fetch);
+    std::printf("  scroll top to bottom         %8.1f ms in %d steps, slowest step %.1f ms\n", scroll, steps, slowest);
     std::printf("  snapshot bytes               %8.1f MB\n", snapshotBytes / 1e6);
     std::printf("  resident growth at start-up  %8.1f MB   beyond the snapshot %.1f MB\n", (after - before) / 1024.0,
                 (after - before) / 1024.0 - snapshotBytes / 1e6);

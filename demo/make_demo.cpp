@@ -7,6 +7,8 @@
 #include "core/config/MainConfig.h"
 #include "core/config/ProfileStore.h"
 
+#include <sqlite3.h>
+
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
@@ -14,19 +16,17 @@
 #include <QRandomGenerator>
 #include <QTextStream>
 
-#include <sqlite3.h>
-
 #include <cstdio>
 
 namespace {
 
 const QStringList kSurnames = {"王", "李", "张", "刘", "陈", "杨", "赵", "黄", "周", "吴",
                                "徐", "孙", "胡", "朱", "高", "林", "何", "郭", "马", "罗"};
-const QStringList kGiven = {"伟", "芳", "娜", "秀英", "敏", "静", "丽", "强", "磊", "军",
-                            "洋", "勇", "艳", "杰", "娟", "涛", "明", "超", "秀兰", "霞",
+const QStringList kGiven = {"伟", "芳", "娜",   "秀英", "敏", "静", "丽", "强",   "磊",   "军",
+                            "洋", "勇", "艳",   "杰",   "娟", "涛", "明", "超",   "秀兰", "霞",
                             "平", "刚", "桂英", "建华", "文", "华", "红", "志强", "玉兰", "国庆"};
 const QStringList kUnits = {"市第一中学", "光明机械厂", "新华书店", "城东街道办", "海天电子公司",
-                            "人民医院", "长江物流", "市税务局", "红星小学", "个体"};
+                            "人民医院",   "长江物流",   "市税务局", "红星小学",   "个体"};
 const QStringList kDepartments = {"内科", "外科", "儿科", "妇产科", "眼科", "口腔科", "皮肤科", "中医科"};
 
 struct Statement
@@ -55,18 +55,20 @@ void bindText(sqlite3_stmt *stmt, int index, const QString &text)
 bool makeRegistry(const QString &path, int rows)
 {
     sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
+        != SQLITE_OK) {
         std::fprintf(stderr, "vesko_demo: cannot create %s\n", qPrintable(path));
         sqlite3_close(db);
         return false;
     }
-    bool ok = exec(db, "create table 登记 (编号 INTEGER PRIMARY KEY, 姓名 TEXT, 性别 TEXT, 年龄 INTEGER,"
-                       " 出生日期 DATE, 证件号 TEXT, 单位 TEXT, 科室 TEXT, 登记日期 DATETIME, 电话 TEXT)")
-              && exec(db, "begin");
+    bool ok = exec(db,
+                   "create table 登记 (编号 INTEGER PRIMARY KEY, 姓名 TEXT, 性别 TEXT, 年龄 INTEGER,"
+                   " 出生日期 DATE, 证件号 TEXT, 单位 TEXT, 科室 TEXT, 登记日期 DATETIME, 电话 TEXT)")
+        && exec(db, "begin");
     Statement insert;
-    ok = ok && sqlite3_prepare_v2(db, "insert into 登记 values (?,?,?,?,?,?,?,?,?,?)", -1, &insert.handle,
-                                  nullptr) == SQLITE_OK;
+    ok = ok
+        && sqlite3_prepare_v2(db, "insert into 登记 values (?,?,?,?,?,?,?,?,?,?)", -1, &insert.handle, nullptr)
+            == SQLITE_OK;
     QRandomGenerator rng(20121);
     const QDate today = QDate::currentDate();
     for (int i = 1; ok && i <= rows; ++i) {
@@ -80,10 +82,11 @@ bool makeRegistry(const QString &path, int rows)
         bindText(insert.handle, 3, male ? QStringLiteral("男") : QStringLiteral("女"));
         sqlite3_bind_int(insert.handle, 4, age);
         bindText(insert.handle, 5, birth.toString(Qt::ISODate));
-        bindText(insert.handle, 6, QStringLiteral("3201%1%2%3")
-                                       .arg(rng.bounded(10, 99))
-                                       .arg(birth.toString(QStringLiteral("yyyyMMdd")))
-                                       .arg(rng.bounded(1000, 9999)));
+        bindText(insert.handle, 6,
+                 QStringLiteral("3201%1%2%3")
+                     .arg(rng.bounded(10, 99))
+                     .arg(birth.toString(QStringLiteral("yyyyMMdd")))
+                     .arg(rng.bounded(1000, 9999)));
         if (rng.bounded(10) == 0)
             sqlite3_bind_null(insert.handle, 7);
         else
@@ -136,7 +139,8 @@ int main(int argc, char *argv[])
                  {ini::kDefault, ini::kValue, QStringLiteral("select * from 登记 where 编号 > 0 order by 编号")},
                  {ini::kAll, ini::kValue, QStringLiteral("select * from 登记 order by 编号")},
                  {ini::kSpare1, ini::kValue,
-                  QStringLiteral("select * from 登记 where date(登记日期) = date('now', 'localtime') order by 登记日期")},
+                  QStringLiteral(
+                      "select * from 登记 where date(登记日期) = date('now', 'localtime') order by 登记日期")},
                  {ini::kSpare2, ini::kValue, QStringLiteral("select * from 登记 where 科室 = '内科' order by 编号")}},
                 ini);
         } catch (const FileError &error) {

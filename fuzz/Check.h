@@ -5,10 +5,10 @@
 
 // A broken promise of a reader ends the run as a crash does, so that
 // libFuzzer keeps the input.
-#define VESKO_FUZZ_CHECK(condition)                                                   \
-    do {                                                                              \
-        if (!(condition)) {                                                           \
+#define VESKO_FUZZ_CHECK(condition)                                                      \
+    do {                                                                                 \
+        if (!(condition)) {                                                              \
             std::fprintf(stderr, "%s:%d: broken: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                             \
-        }                                                                             \
+            std::abort();                                                                \
+        }                                                                                \
     } while (false)

@@ -1,6 +1,5 @@
 // Any connection string: its pairs, a key cut out, and the masked form.
 #include "Check.h"
-
 #include "db/ConnectionString.h"
 #include "db/DbError.h"
 

@@ -1,7 +1,6 @@
 // Any typed date, alone or as a range, composed for each engine; any stored
 // date shown in the grid.
 #include "Check.h"
-
 #include "core/search/StatementBuilder.h"
 #include "db/Snapshot.h"
 #include "db/TypeCode.h"

@@ -1,6 +1,5 @@
 // Any bytes decoded as GBK, any UTF-16 text encoded.
 #include "Check.h"
-
 #include "core/config/Gbk.h"
 
 #include <QStringView>

@@ -1,6 +1,5 @@
 // Any text in an integer column's search box.
 #include "Check.h"
-
 #include "core/search/NumberText.h"
 
 using namespace vesko;

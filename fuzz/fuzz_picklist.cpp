@@ -1,6 +1,5 @@
 // Any bytes as a pick-list file, read as the search box reads it.
 #include "Check.h"
-
 #include "core/config/TextEncoding.h"
 #include "core/search/PickListReader.h"
 
@@ -36,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }();
     const QByteArrayView bytes(data, qsizetype(size));
     QFile file(path);
-    VESKO_FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes.data(), bytes.size()) == bytes.size());
+    VESKO_FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+                     && file.write(bytes.data(), bytes.size()) == bytes.size());
     file.close();
 
     const std::optional<QStringList> entries = PickListReader(ProgramDirectory(directory.path())).read(kColumn);

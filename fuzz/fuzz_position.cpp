@@ -1,6 +1,5 @@
 // Any stored window position in vesko.ini.
 #include "Check.h"
-
 #include "core/config/Gbk.h"
 #include "core/config/MainConfig.h"
 

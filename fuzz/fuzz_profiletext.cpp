@@ -1,23 +1,20 @@
 // Any bytes as a profile file, read for the program's own names, then one of
 // them stored as the program stores it.
 #include "Check.h"
-
 #include "core/config/ProfileText.h"
 #include "core/config/TextEncoding.h"
 
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <iterator>
+
+#include <fuzzer/FuzzedDataProvider.h>
 
 using namespace vesko;
 
 namespace {
 
 const ProfileKey kNames[] = {
-    {QStringLiteral("数据连接"), QStringLiteral("value")},
-    {QStringLiteral("vesko窗口位置"), QStringLiteral("left")},
-    {QStringLiteral("字段名"), QStringLiteral("1")},
-    {QStringLiteral("over"), QStringLiteral("value")},
+    {QStringLiteral("数据连接"), QStringLiteral("value")}, {QStringLiteral("vesko窗口位置"), QStringLiteral("left")},
+    {QStringLiteral("字段名"), QStringLiteral("1")},       {QStringLiteral("over"), QStringLiteral("value")},
     {QStringLiteral("登记程序"), QStringLiteral("value")},
 };
 

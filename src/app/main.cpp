@@ -1,11 +1,11 @@
 #include "core/config/RunConfig.h"
-#include "gui/main/MainWindow.h"
-#include "gui/main/ShutdownSignals.h"
 #include "core/platform/Clock.h"
-#include "gui/widgets/DeskLook.h"
-#include "gui/widgets/MessageBoxService.h"
 #include "core/platform/ProgramDirectory.h"
 #include "core/platform/SingleInstance.h"
+#include "gui/main/MainWindow.h"
+#include "gui/main/ShutdownSignals.h"
+#include "gui/widgets/DeskLook.h"
+#include "gui/widgets/MessageBoxService.h"
 #include "texts/Texts.h"
 
 #include <QApplication>

@@ -77,8 +77,7 @@ std::size_t ColumnStore::memoryBytes() const
 {
     return sizeof(*this) + m_chunkBytes + m_chunks.capacity() * sizeof(m_chunks.front())
         + m_blockStarts.capacity() * sizeof(const char *) + m_lengths.capacity()
-        + m_longLengths.capacity() * sizeof(m_longLengths.front())
-        + m_nulls.capacity() * sizeof(std::uint64_t);
+        + m_longLengths.capacity() * sizeof(m_longLengths.front()) + m_nulls.capacity() * sizeof(std::uint64_t);
 }
 
 } // namespace vesko::db

@@ -58,10 +58,7 @@ public:
     void squeeze();
 
     qint64 size() const { return m_rows; }
-    bool isNull(qint64 row) const
-    {
-        return (m_nulls[std::size_t(row >> kBlockShift)] >> (row & kBlockMask)) & 1;
-    }
+    bool isNull(qint64 row) const { return (m_nulls[std::size_t(row >> kBlockShift)] >> (row & kBlockMask)) & 1; }
     std::string_view at(qint64 row) const;
     // The first row of the longest value, -1 while every value is empty.
     qint64 widestRow() const { return m_widestRow; }

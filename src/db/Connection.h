@@ -32,8 +32,7 @@ public:
     // Command Timeout=<seconds> (any engine; 0 for none) sets how long a
     // statement may go without receiving anything, 30 seconds unless given.
     // Throws DbError, with the engine's own text, on any failure.
-    static std::shared_ptr<Connection> open(const QString &connectionString,
-                                            const QString &programDir);
+    static std::shared_ptr<Connection> open(const QString &connectionString, const QString &programDir);
 
     // Runs one statement and returns its snapshot; a statement without a
     // result set (an update, say) is carried out and gives a result that is

@@ -19,9 +19,9 @@ public:
 
     explicit DbError(const QString &text, Kind kind = Kind::Failed, const QString &engineText = QString())
         : std::runtime_error((text + engineText).toStdString())
-        , m_detail(engineText.isEmpty() ? text
-                                        : (text.isEmpty() ? QString() : text + u'\n') + text::kEngineSaid + u'\n'
-                                              + engineText)
+        , m_detail(engineText.isEmpty()
+                       ? text
+                       : (text.isEmpty() ? QString() : text + u'\n') + text::kEngineSaid + u'\n' + engineText)
         , m_kind(kind)
     {
     }

@@ -29,10 +29,8 @@ struct KnownServer
 };
 
 constexpr KnownServer kKnownServers[] = {
-    {u"ACCESS", Dialect::Engine::Jet},
-    {u"SQLite", Dialect::Engine::Sqlite},
-    {u"PostgreSQL", Dialect::Engine::Postgres},
-    {u"MySQL", Dialect::Engine::MySql},
+    {u"ACCESS", Dialect::Engine::Jet},          {u"SQLite", Dialect::Engine::Sqlite},
+    {u"PostgreSQL", Dialect::Engine::Postgres}, {u"MySQL", Dialect::Engine::MySql},
     {u"MariaDB", Dialect::Engine::MySql},
 };
 
@@ -47,8 +45,8 @@ Dialect Dialect::ofServer(const QString &dbmsName)
     return Dialect();
 }
 
-QString Dialect::dayRange(const QString &column, const QString &typedStart, const QDate &start,
-                          const QString &typedEnd, const QDate &end) const
+QString Dialect::dayRange(const QString &column, const QString &typedStart, const QDate &start, const QString &typedEnd,
+                          const QDate &end) const
 {
     switch (m_engine) {
     case Engine::Jet:

@@ -52,8 +52,8 @@ public:
     //   Jet       N  between  # <typed> 00:00:00 #  and  # <typed> 23:59:59#
     //   SQLite    substr(N, 1, 10)  between  '2012-03-05'  and  '2012-03-07'
     //   others    N  between  '2012-03-05 00:00:00'  and  '2012-03-07 23:59:59'
-    QString dayRange(const QString &column, const QString &typedStart, const QDate &start,
-                     const QString &typedEnd, const QDate &end) const;
+    QString dayRange(const QString &column, const QString &typedStart, const QDate &start, const QString &typedEnd,
+                     const QDate &end) const;
 
     // A literal that the server reads as exactly value; none where the
     // server's reading of it is not known.

@@ -16,8 +16,8 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace vesko::db {
@@ -100,8 +100,8 @@ DbError failure(SQLSMALLINT type, SQLHANDLE handle)
     for (SQLSMALLINT i = 1;; ++i) {
         SQLINTEGER native = 0;
         SQLSMALLINT length = 0;
-        const SQLRETURN rc = SQLGetDiagRecW(type, handle, i, state, &native, message,
-                                            SQLSMALLINT(std::size(message)), &length);
+        const SQLRETURN rc =
+            SQLGetDiagRecW(type, handle, i, state, &native, message, SQLSMALLINT(std::size(message)), &length);
         if (!SQL_SUCCEEDED(rc))
             break;
         const QString code = fromWide(state, 5, 6);
@@ -173,8 +173,8 @@ public:
             SQLULEN size = 0;
             SQLSMALLINT digits = 0;
             SQLSMALLINT nullable = 0;
-            check(SQLDescribeColW(m_statement, c, name, SQLSMALLINT(std::size(name)), &nameLength, &sqlType,
-                                  &size, &digits, &nullable),
+            check(SQLDescribeColW(m_statement, c, name, SQLSMALLINT(std::size(name)), &nameLength, &sqlType, &size,
+                                  &digits, &nullable),
                   SQL_HANDLE_STMT, m_statement);
             info.append({fromWide(name, nameLength, std::size(name)), typeFromSql(sqlType)});
             m_types.push_back(info.back().type);
@@ -255,7 +255,8 @@ QString postgresString(const QString &connectionString)
             ? settings.value(QStringLiteral("application_name"))
             : QStringLiteral("vesko");
         name.replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'"));
-        additions += QStringLiteral("pqopt={%1application_name='%2'};").arg(own.isEmpty() ? QString() : own + u' ', name);
+        additions +=
+            QStringLiteral("pqopt={%1application_name='%2'};").arg(own.isEmpty() ? QString() : own + u' ', name);
         rest = ConnectionString(settings.without(QStringLiteral("pqopt"))).without(QStringLiteral("application_name"));
     }
     if (additions.isEmpty())
@@ -311,8 +312,8 @@ OdbcConnection::OdbcConnection(const QString &connectionString)
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
         throw DbError(text::kNoOdbcEnvironment);
     m_handles->environment.reset(env);
-    check(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
-          SQL_HANDLE_ENV, env);
+    check(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0), SQL_HANDLE_ENV,
+          env);
     SQLHDBC dbc = SQL_NULL_HANDLE;
     check(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_HANDLE_ENV, env);
     m_handles->connection.reset(dbc);

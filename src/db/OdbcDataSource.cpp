@@ -49,9 +49,8 @@ std::optional<Entries> section(const QString &path, const QString &name)
         throw DbError(QStringLiteral("%1: %2").arg(path, file.errorString()));
     const QByteArray bytes = file.read(kMaxIniBytes + 1);
     if (bytes.size() > kMaxIniBytes)
-        throw DbError(QStringLiteral("%1 is larger than %2 bytes; it is no ODBC data source file.")
-                          .arg(path)
-                          .arg(kMaxIniBytes));
+        throw DbError(
+            QStringLiteral("%1 is larger than %2 bytes; it is no ODBC data source file.").arg(path).arg(kMaxIniBytes));
     std::optional<Entries> found;
     for (const QByteArray &raw : bytes.split('\n')) {
         const QString line = QString::fromUtf8(raw).trimmed();
@@ -76,7 +75,8 @@ QString pairText(const ConnectionString::Pair &pair)
 {
     if (!pair.value.contains(u';') && !pair.value.startsWith(u'{'))
         return pair.key + u'=' + pair.value + u';';
-    return pair.key + QStringLiteral("={") + QString(pair.value).replace(u'}', QStringLiteral("}}")) + QStringLiteral("};");
+    return pair.key + QStringLiteral("={") + QString(pair.value).replace(u'}', QStringLiteral("}}"))
+        + QStringLiteral("};");
 }
 
 } // namespace
@@ -93,7 +93,8 @@ QString withDataSourceWrittenOut(const QString &connectionString)
     if (!entries)
         entries = section(system, name);
     if (!entries)
-        throw DbError(QStringLiteral("[IM002] The data source \"%1\" is in neither %2 nor %3.").arg(name, user, system));
+        throw DbError(
+            QStringLiteral("[IM002] The data source \"%1\" is in neither %2 nor %3.").arg(name, user, system));
     QString written = given.without(QStringLiteral("DSN")).trimmed();
     if (!written.isEmpty() && !written.endsWith(u';'))
         written += u';';

@@ -49,10 +49,8 @@ int typeFromOid(Oid oid)
 QString libpqKey(const QString &key)
 {
     static const std::pair<QString, QString> renamed[] = {
-        {QStringLiteral("Host"), QStringLiteral("host")},
-        {QStringLiteral("Port"), QStringLiteral("port")},
-        {QStringLiteral("Database"), QStringLiteral("dbname")},
-        {QStringLiteral("User ID"), QStringLiteral("user")},
+        {QStringLiteral("Host"), QStringLiteral("host")},         {QStringLiteral("Port"), QStringLiteral("port")},
+        {QStringLiteral("Database"), QStringLiteral("dbname")},   {QStringLiteral("User ID"), QStringLiteral("user")},
         {QStringLiteral("Password"), QStringLiteral("password")},
     };
     for (const auto &[ours, theirs] : renamed) {

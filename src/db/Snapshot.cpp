@@ -37,9 +37,9 @@ QString dateText(std::string_view stored)
 {
     std::size_t pos = 0;
     int year = 0, month = 0, day = 0;
-    const bool dateRead = readNumber(stored, pos, 4, year) && pos == 4
-        && readSeparator(stored, pos, '-', '/') && readNumber(stored, pos, 2, month)
-        && readSeparator(stored, pos, stored[4]) && readNumber(stored, pos, 2, day);
+    const bool dateRead = readNumber(stored, pos, 4, year) && pos == 4 && readSeparator(stored, pos, '-', '/')
+        && readNumber(stored, pos, 2, month) && readSeparator(stored, pos, stored[4])
+        && readNumber(stored, pos, 2, day);
     const QDate date(year, month, day);
     if (!dateRead || !date.isValid())
         return QString::fromUtf8(stored.data(), qsizetype(stored.size()));
@@ -51,14 +51,14 @@ QString dateText(std::string_view stored)
     const bool timeRead = readSeparator(stored, pos, ' ', 'T') && readNumber(stored, pos, 2, hour)
         && readSeparator(stored, pos, ':') && readNumber(stored, pos, 2, minute)
         && (!readSeparator(stored, pos, ':') || readNumber(stored, pos, 2, second));
-    const bool restIsFractionOrZone = pos == stored.size() || stored[pos] == '.'
-        || stored[pos] == '+' || stored[pos] == '-' || stored[pos] == 'Z';
+    const bool restIsFractionOrZone =
+        pos == stored.size() || stored[pos] == '.' || stored[pos] == '+' || stored[pos] == '-' || stored[pos] == 'Z';
     if (!timeRead || !restIsFractionOrZone || !QTime::isValid(hour, minute, second))
         return QString::fromUtf8(stored.data(), qsizetype(stored.size()));
     if (hour == 0 && minute == 0 && second == 0)
         return text;
-    return text + u' ' + QString::number(hour) + u':' + QString::number(minute).rightJustified(2, u'0')
-        + u':' + QString::number(second).rightJustified(2, u'0');
+    return text + u' ' + QString::number(hour) + u':' + QString::number(minute).rightJustified(2, u'0') + u':'
+        + QString::number(second).rightJustified(2, u'0');
 }
 
 Snapshot::Snapshot() = default;

@@ -132,8 +132,8 @@ SqliteConnection::SqliteConnection(const QString &path)
     // One thread at a time runs statements here, so the connection needs no
     // mutex of its own; sqlite3_interrupt takes none either. Each cell read
     // otherwise locks and unlocks one.
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                                   nullptr);
+    const int rc =
+        sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     m_db.reset(db);
     if (rc != SQLITE_OK) {
         const QString reason = db ? errorText(db) : QString::fromUtf8(sqlite3_errstr(rc));

@@ -19,8 +19,8 @@ inline const QString kWriteFailed = QStringLiteral("写出错！");
 inline const QString kChooseDate = QStringLiteral("请正确选择日期！");
 inline const QString kConnected = QStringLiteral("数据库连接成功！");
 inline const QString kNotSet = QStringLiteral("未设置数据库连接参数");
-inline const QString kCannotTellCopies
-    = QStringLiteral("无法确认本程序是否已在运行：程序目录和程序文件都不可读取。请让管理员给予读取权限。");
+inline const QString kCannotTellCopies =
+    QStringLiteral("无法确认本程序是否已在运行：程序目录和程序文件都不可读取。请让管理员给予读取权限。");
 
 inline QString unreadableDate(const QString &column, const QString &typed, const QString &forms)
 {
@@ -76,9 +76,9 @@ inline const QString kDefaultLabel = QStringLiteral("进入默认查询SQL=");
 inline const QString kRequired = QStringLiteral("必填");
 inline const QString kTestConnection = QStringLiteral("测试连接");
 inline const QString kTestStatement = QStringLiteral("测试查询");
-inline const QString kSettingsNote = QStringLiteral(
-    "说明：可设定各按钮执行的SQL查询语句，查询结果的字段名称请用中文描述，如：姓名，科室...，"
-    "工作站端将完全根据中文名称将对应的值获取。");
+inline const QString kSettingsNote =
+    QStringLiteral("说明：可设定各按钮执行的SQL查询语句，查询结果的字段名称请用中文描述，如：姓名，科室...，"
+                   "工作站端将完全根据中文名称将对应的值获取。");
 
 // The progress window
 inline const QString kCancel = QStringLiteral("取消");

@@ -77,14 +77,13 @@ class TestConnection : public QObject
         connection.execute(QStringLiteral("create table %1 (编号 integer, 姓名 varchar(20), 出生日期 date, "
                                           "登记时间 %2, 备注 text)")
                                .arg(table, dateTimeType));
-        connection.execute(QStringLiteral(
-            "insert into %1 values "
-            "(1, '张三', '1980-01-15', '2012-03-04 23:00:00', 'a'), "
-            "(2, '李四', '1985-06-30', '2012-03-05 01:01:01', ''), "
-            "(3, '王五', NULL, '2012-03-05 10:00:00', NULL), "
-            "(4, '赵六', '1990-12-01', '2012-03-07 23:59:01', '备注'), "
-            "(5, '欧阳修', '2000-02-29', '2012-03-07 23:59:30', 'x'), "
-            "(6, '孙七', '1975-05-05', '2012-03-06 00:00:00', 'y')")
+        connection.execute(QStringLiteral("insert into %1 values "
+                                          "(1, '张三', '1980-01-15', '2012-03-04 23:00:00', 'a'), "
+                                          "(2, '李四', '1985-06-30', '2012-03-05 01:01:01', ''), "
+                                          "(3, '王五', NULL, '2012-03-05 10:00:00', NULL), "
+                                          "(4, '赵六', '1990-12-01', '2012-03-07 23:59:01', '备注'), "
+                                          "(5, '欧阳修', '2000-02-29', '2012-03-07 23:59:30', 'x'), "
+                                          "(6, '孙七', '1975-05-05', '2012-03-06 00:00:00', 'y')")
                                .arg(table));
     }
 
@@ -113,8 +112,8 @@ private slots:
                      {"odbc-postgresql", pgString(pgHost, pgPassword, true, m_schema), m_schema + ".", pg, true},
                      {"odbc-mariadb", maria, m_schema + ".", Dialect::Engine::MySql, true},
                      {"odbc-mariadb-nobackslash",
-                      maria + ";InitStmt={SET sql_mode = CONCAT(@@sql_mode, ',NO_BACKSLASH_ESCAPES')}",
-                      m_schema + ".", Dialect::Engine::MySql, true}};
+                      maria + ";InitStmt={SET sql_mode = CONCAT(@@sql_mode, ',NO_BACKSLASH_ESCAPES')}", m_schema + ".",
+                      Dialect::Engine::MySql, true}};
         const ConnectionPtr file = Connection::open(m_engines.at(0).connectionString, m_dir->path());
         createFixture(*file, "", "datetime");
         file->execute("create table 杂项 (日期 date, 次数)");
@@ -171,8 +170,10 @@ private slots:
         const QString password = env("VESKO_TEST_PG_PASSWORD");
         QTest::newRow("sqlite missing file") << "Provider=SQLite;Data Source=missing.db"
                                              << "unable to open database file";
-        QTest::newRow("sqlite not a database") << "Provider=SQLite;Data Source=notes.txt" << "file is not a database";
-        QTest::newRow("sqlite without a file") << "Provider=SQLite" << "Data Source";
+        QTest::newRow("sqlite not a database") << "Provider=SQLite;Data Source=notes.txt"
+                                               << "file is not a database";
+        QTest::newRow("sqlite without a file") << "Provider=SQLite"
+                                               << "Data Source";
         QTest::newRow("odbc-sqlite missing file") << odbcSqliteString("missing.db") << "connect failed";
         QTest::newRow("postgresql bad password") << pgString(host, "wrong") << "password authentication failed";
         QTest::newRow("old OLE DB provider") << "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=reg.mdb"
@@ -204,21 +205,21 @@ private slots:
         const QString all = "select * from $.人员 order by 编号";
         for (const Engine &e : std::as_const(m_engines)) {
             const QByteArray tag = e.name.toUtf8() + ' ';
-            QTest::newRow(tag + "integer") << all << 0 << "编号" << int(TypeInteger)
-                                           << QStringList{"1", "2", "3", "4", "5", "6"};
-            QTest::newRow(tag + "Chinese text") << all << 1 << "姓名" << int(TypeText)
-                                                << QStringList{"张三", "李四", "王五", "赵六", "欧阳修", "孙七"};
+            QTest::newRow(tag + "integer")
+                << all << 0 << "编号" << int(TypeInteger) << QStringList{"1", "2", "3", "4", "5", "6"};
+            QTest::newRow(tag + "Chinese text")
+                << all << 1 << "姓名" << int(TypeText) << QStringList{"张三", "李四", "王五", "赵六", "欧阳修", "孙七"};
             QTest::newRow(tag + "date") << all << 2 << "出生日期" << int(TypeDate)
-                                        << QStringList{"1980/1/15", "1985/6/30", "<null>", "1990/12/1", "2000/2/29",
-                                                       "1975/5/5"};
-            QTest::newRow(tag + "date-time") << all << 3 << "登记时间" << int(TypeDate)
-                                             << QStringList{"2012/3/4 23:00:00", "2012/3/5 1:01:01",
-                                                            "2012/3/5 10:00:00", "2012/3/7 23:59:01",
-                                                            "2012/3/7 23:59:30", "2012/3/6"};
-            QTest::newRow(tag + "Null apart from empty") << all << 4 << "备注" << int(TypeText)
-                                                         << QStringList{"a", "", "<null>", "备注", "x", "y"};
-            QTest::newRow(tag + "no rows") << "select * from $.人员 where 编号 < 0" << 4 << "备注" << int(TypeText)
-                                           << QStringList();
+                                        << QStringList{"1980/1/15", "1985/6/30", "<null>",
+                                                       "1990/12/1", "2000/2/29", "1975/5/5"};
+            QTest::newRow(tag + "date-time")
+                << all << 3 << "登记时间" << int(TypeDate)
+                << QStringList{"2012/3/4 23:00:00", "2012/3/5 1:01:01",  "2012/3/5 10:00:00",
+                               "2012/3/7 23:59:01", "2012/3/7 23:59:30", "2012/3/6"};
+            QTest::newRow(tag + "Null apart from empty")
+                << all << 4 << "备注" << int(TypeText) << QStringList{"a", "", "<null>", "备注", "x", "y"};
+            QTest::newRow(tag + "no rows")
+                << "select * from $.人员 where 编号 < 0" << 4 << "备注" << int(TypeText) << QStringList();
             // Whole days as the engine's dialect writes them.
             const Dialect dialect(e.dialect);
             const auto range = [&](const QString &field, QDate from, QDate to) {
@@ -226,8 +227,9 @@ private slots:
                     + dialect.dayRange(field, from.toString("yyyy-M-d"), from, to.toString("yyyy-M-d"), to)
                     + " order by 编号";
             };
-            QTest::newRow(tag + "date-time range") << range("登记时间", {2012, 3, 5}, {2012, 3, 7}) << 0 << "姓名"
-                                                   << int(TypeText) << QStringList{"李四", "王五", "赵六", "欧阳修", "孙七"};
+            QTest::newRow(tag + "date-time range")
+                << range("登记时间", {2012, 3, 5}, {2012, 3, 7}) << 0 << "姓名" << int(TypeText)
+                << QStringList{"李四", "王五", "赵六", "欧阳修", "孙七"};
             QTest::newRow(tag + "date range") << range("出生日期", {1980, 1, 15}, {1990, 12, 1}) << 0 << "姓名"
                                               << int(TypeText) << QStringList{"张三", "李四", "赵六"};
             QTest::newRow(tag + "duplicate name") << "select 姓名, 编号 as 姓名 from $.人员 where 编号 = 4" << 1
@@ -235,15 +237,16 @@ private slots:
         }
         // SQLite keeps other text in a date column; a column without a
         // declared type takes the type of its values.
-        QTest::newRow("sqlite text in a date column") << "select 日期 from 杂项" << 0 << "日期" << int(TypeDate)
-                                                      << QStringList{"不详"};
+        QTest::newRow("sqlite text in a date column")
+            << "select 日期 from 杂项" << 0 << "日期" << int(TypeDate) << QStringList{"不详"};
         QTest::newRow("sqlite untyped") << "select 次数, count(*) as n from 杂项" << 1 << "n" << int(TypeInteger)
                                         << QStringList{"1"};
         // Whatever follows the day in the text, a range finds it.
-        const QString days = Dialect(Dialect::Engine::Sqlite).dayRange("时间", "2012-3-5", {2012, 3, 5}, "2012-3-7", {2012, 3, 7});
+        const QString days =
+            Dialect(Dialect::Engine::Sqlite).dayRange("时间", "2012-3-5", {2012, 3, 5}, "2012-3-7", {2012, 3, 7});
         for (const char *engine : {"sqlite", "odbc-sqlite"})
-            QTest::addRow("%s day range over stored text", engine) << "select 编号 from 时刻 where " + days << 0 << "编号"
-                                                                  << int(TypeInteger) << QStringList{"2", "3", "4", "5"};
+            QTest::addRow("%s day range over stored text", engine) << "select 编号 from 时刻 where "
+                    + days << 0 << "编号" << int(TypeInteger) << QStringList{"2", "3", "4", "5"};
     }
 
     void columns()
@@ -287,22 +290,28 @@ private slots:
             QTest::newRow(tag + "long value") << "select '" + longText + "' as v" << longText;
             // The SQLite ODBC driver garbles surrogate pairs in the statement.
             if (e.name != "odbc-sqlite")
-                QTest::newRow(tag + "outside the BMP") << "select '𠮷野家' as v" << "𠮷野家";
+                QTest::newRow(tag + "outside the BMP") << "select '𠮷野家' as v"
+                                                       << "𠮷野家";
             QTest::newRow(tag + "backslash") << "select " + dialect.literal(injection).value() + " as v" << injection;
             QTest::newRow(tag + "LIKE finds a backslash") << matches("x" + injection + "!%_y", injection + "!") << "1";
             QTest::newRow(tag + "LIKE backslash escapes nothing") << matches("ab", "a\\b") << "0";
             QTest::newRow(tag + "LIKE ! escapes nothing") << matches("ab\\", "a!b\\") << "0";
             // PostgreSQL sessions carry the desk's name; MySQL reads || as or.
             const QString named = e.needsPg() ? "5 # 3 # 1 || current_setting('application_name')"
-                                 : e.needsMariaDb() ? "concat(7, 'vesko')" : "7 || 'vesko'";
-            QTest::newRow(tag + "# unchanged") << "select " + named + " as v /* # 3 # */" << "7vesko";
+                : e.needsMariaDb()            ? "concat(7, 'vesko')"
+                                              : "7 || 'vesko'";
+            QTest::newRow(tag + "# unchanged") << "select " + named + " as v /* # 3 # */"
+                                               << "7vesko";
             // The rows run in order: an update, what it changed, and an
             // update that matches nothing, which is no failure either.
             QTest::newRow(tag + "update") << "update $.人员 set 备注 = '改' where 编号 = 6" << QString();
-            QTest::newRow(tag + "updated") << "select 备注 from $.人员 where 编号 = 6" << "改";
+            QTest::newRow(tag + "updated") << "select 备注 from $.人员 where 编号 = 6"
+                                           << "改";
             QTest::newRow(tag + "update of nothing") << "update $.人员 set 备注 = 'z' where 编号 < 0" << QString();
-            QTest::newRow(tag + "syntax error") << "selec * from $.人员" << "error:syntax";
-            QTest::newRow(tag + "blank") << "   " << "error:";
+            QTest::newRow(tag + "syntax error") << "selec * from $.人员"
+                                                << "error:syntax";
+            QTest::newRow(tag + "blank") << "   "
+                                         << "error:";
             QTest::newRow(tag + "NUL") << QString("update $.人员 set 备注 = 'bad'") + QChar() + " where 编号 = 1"
                                        << "error:NUL";
             QTest::newRow(tag + "second statement changes") << "select 1 as a; update $.人员 set 备注 = 'bad'"
@@ -336,8 +345,10 @@ private slots:
         QTest::addColumn<QString>("name");
         for (const Engine &e : std::as_const(m_engines)) {
             if (e.needsPg()) {
-                QTest::newRow(e.name.toUtf8() + " by default") << "" << "vesko";
-                QTest::newRow(e.name.toUtf8() + " as the string says") << ";application_name=desk 3" << "desk 3";
+                QTest::newRow(e.name.toUtf8() + " by default") << ""
+                                                               << "vesko";
+                QTest::newRow(e.name.toUtf8() + " as the string says") << ";application_name=desk 3"
+                                                                       << "desk 3";
             }
         }
     }
@@ -363,8 +374,10 @@ private slots:
         QTest::addColumn<QString>("statement");
         QTest::addColumn<QString>("fault");
         QTest::addColumn<DbError::Kind>("kind");
-        const QString streaming = "with recursive n(i) as (select 1 union all select i + 1 from n where i < 1000000000) select i from n";
-        const QString counting = "with recursive n(i) as (select 1 union all select i + 1 from n where i < 1000000000) select count(*) from n";
+        const QString streaming =
+            "with recursive n(i) as (select 1 union all select i + 1 from n where i < 1000000000) select i from n";
+        const QString counting = "with recursive n(i) as (select 1 union all select i + 1 from n where i < 1000000000) "
+                                 "select count(*) from n";
         const QString endless = "select count(*) from seq_1_to_1000000000000 where seq % 7 = 3";
         for (const Engine &e : std::as_const(m_engines)) {
             // The sql_mode changes nothing of a cancel.
@@ -372,8 +385,8 @@ private slots:
                 continue;
             const QByteArray tag = e.name.toUtf8() + ' ';
             // MariaDB ends a recursive query after 1000 rounds.
-            QTest::newRow(tag + "cancel at once") << (e.needsMariaDb() ? endless : counting) << "at once"
-                                                  << DbError::Kind::Cancelled;
+            QTest::newRow(tag + "cancel at once")
+                << (e.needsMariaDb() ? endless : counting) << "at once" << DbError::Kind::Cancelled;
             // The ODBC drivers of SQLite and MariaDB read the whole result before the first row.
             if (e.name != "odbc-sqlite" && !e.needsMariaDb())
                 QTest::newRow(tag + "cancel while rows stream") << streaming << "streaming" << DbError::Kind::Cancelled;
@@ -381,12 +394,18 @@ private slots:
                 QTest::newRow(tag + "terminate") << streaming << "terminate" << DbError::Kind::ConnectionLost;
         }
         QTest::newRow("sqlite silent") << counting << "silent" << DbError::Kind::Failed;
-        QTest::newRow("postgresql silent") << "select pg_sleep(600)" << "silent" << DbError::Kind::Failed;
-        QTest::newRow("odbc-postgresql silent") << "select pg_sleep(600)" << "silent" << DbError::Kind::Failed;
-        QTest::newRow("odbc-mariadb silent") << "select sleep(600)" << "silent" << DbError::Kind::Failed;
-        QTest::newRow("odbc-mariadb cancelled sleep") << "select sleep(600)" << "at once" << DbError::Kind::Cancelled;
-        QTest::newRow("postgresql stopped server") << "select 1" << "stop" << DbError::Kind::Failed;
-        QTest::newRow("sqlite locked file") << "select count(*) from 人员" << "lock" << DbError::Kind::Cancelled;
+        QTest::newRow("postgresql silent") << "select pg_sleep(600)"
+                                           << "silent" << DbError::Kind::Failed;
+        QTest::newRow("odbc-postgresql silent") << "select pg_sleep(600)"
+                                                << "silent" << DbError::Kind::Failed;
+        QTest::newRow("odbc-mariadb silent") << "select sleep(600)"
+                                             << "silent" << DbError::Kind::Failed;
+        QTest::newRow("odbc-mariadb cancelled sleep") << "select sleep(600)"
+                                                      << "at once" << DbError::Kind::Cancelled;
+        QTest::newRow("postgresql stopped server") << "select 1"
+                                                   << "stop" << DbError::Kind::Failed;
+        QTest::newRow("sqlite locked file") << "select count(*) from 人员"
+                                            << "lock" << DbError::Kind::Cancelled;
     }
 
     void fault()
@@ -395,8 +414,8 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(DbError::Kind, kind);
         const bool silent = fault == "silent" || fault == "stop";
-        const ConnectionPtr connection = Connection::open(
-            m_engine->connectionString + (silent ? ";Command Timeout=1" : ""), m_dir->path());
+        const ConnectionPtr connection =
+            Connection::open(m_engine->connectionString + (silent ? ";Command Timeout=1" : ""), m_dir->path());
         const QString backend = m_engine->needsPg() ? connection->execute("select pg_backend_pid()")->text(0, 0) : "";
         // Signal 0 sends nothing.
         kill(backend.toInt(), fault == "stop" ? SIGSTOP : 0);

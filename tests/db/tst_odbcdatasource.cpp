@@ -48,9 +48,10 @@ private slots:
         const QString broken = "[Reg]\nDriver=Missing\n";
         QTest::newRow("fixed") << "DSN=reg" << QStringList{broken, "", "Missing", good, "", "ok"};
         QTest::newRow("broken") << "Provider=ODBC;DSN=reg" << QStringList{good, "", "ok", broken, "", "Missing"};
-        QTest::newRow("the user's first, then the system's") << "DSN=reg"
-            << QStringList{good, broken, "ok", "[other]\nDriver=SQLite3\n", broken, "Missing"};
-        QTest::newRow("keys of the string win") << "DSN=REG;Database=" + m_dir.filePath("registry.db")
+        QTest::newRow("the user's first, then the system's")
+            << "DSN=reg" << QStringList{good, broken, "ok", "[other]\nDriver=SQLite3\n", broken, "Missing"};
+        QTest::newRow("keys of the string win")
+            << "DSN=REG;Database=" + m_dir.filePath("registry.db")
             << QStringList{QString(good).replace("registry.db", "missing.db"), "", "ok"};
         QTest::newRow("in neither file") << "DSN=reg" << QStringList{"", "", "\"reg\""};
     }

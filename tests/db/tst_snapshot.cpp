@@ -48,12 +48,14 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("ISO T") << int(TypeDate) << QByteArray("2012-03-05T10:30:00") << "2012/3/5 10:30:00";
         QTest::newRow("no seconds") << int(TypeDate) << QByteArray("2012-03-05 10:30") << "2012/3/5 10:30:00";
-        QTest::newRow("fraction dropped") << int(TypeDate) << QByteArray("2012-03-05 10:00:00.250") << "2012/3/5 10:00:00";
+        QTest::newRow("fraction dropped")
+            << int(TypeDate) << QByteArray("2012-03-05 10:00:00.250") << "2012/3/5 10:00:00";
         QTest::newRow("zone dropped") << int(TypeDate) << QByteArray("2012-03-05 10:00:00+08") << "2012/3/5 10:00:00";
         QTest::newRow("slashes") << int(TypeDate) << QByteArray("2012/3/5") << "2012/3/5";
         QTest::newRow("not a date stays") << int(TypeDate) << QByteArray("明天") << "明天";
         QTest::newRow("impossible date stays") << int(TypeDate) << QByteArray("2012-02-30") << "2012-02-30";
-        QTest::newRow("a text column is never a date") << int(TypeText) << QByteArray("2012-03-05 10:30:00") << "2012-03-05 10:30:00";
+        QTest::newRow("a text column is never a date")
+            << int(TypeText) << QByteArray("2012-03-05 10:30:00") << "2012-03-05 10:30:00";
     }
 
     void text()

@@ -5,9 +5,9 @@
 #include "gui/settings/SettingsDialog.h"
 #include "gui/widgets/ResultGrid.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
-#include <QAbstractButton>
 #include <QTableView>
 #include <QTest>
 
@@ -46,7 +46,8 @@ QCheckBox *Desk::fieldCheck(const QString &caption) const
 SearchBox *Desk::fieldBox(const QString &caption) const
 {
     const QString check = fieldCheck(caption)->objectName();
-    return window->searchPanel()->findChild<SearchBox *>(QString(check).replace(QStringLiteral("c_field"), QStringLiteral("t_field")));
+    return window->searchPanel()->findChild<SearchBox *>(
+        QString(check).replace(QStringLiteral("c_field"), QStringLiteral("t_field")));
 }
 
 SettingsDialog *Desk::openSettings() const

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "core/config/RunConfig.h"
+#include "core/platform/Clock.h"
 #include "gui/main/MainWindow.h"
 #include "support/MessageRecorder.h"
 #include "support/TestRegistry.h"
-#include "core/platform/Clock.h"
 
 #include <memory>
 
@@ -13,14 +13,17 @@ class QCheckBox;
 namespace vesko {
 class SearchBox;
 class SettingsDialog;
-}
+} // namespace vesko
 
 namespace vesko::test {
 
 class FixedClock : public Clock
 {
 public:
-    explicit FixedClock(QDate date = QDate(2026, 12, 6)) : m_date(date) {}
+    explicit FixedClock(QDate date = QDate(2026, 12, 6))
+        : m_date(date)
+    {
+    }
     QDate today() const override { return m_date; }
 
 private:

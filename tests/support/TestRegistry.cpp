@@ -3,9 +3,9 @@
 #include "core/config/MainConfig.h"
 #include "core/config/ProfileStore.h"
 
-#include <QFile>
-
 #include <sqlite3.h>
+
+#include <QFile>
 
 #include <stdexcept>
 
@@ -52,8 +52,8 @@ QString TestRegistry::connection() const
     return QStringLiteral("Provider=SQLite;Data Source=registry.db");
 }
 
-void TestRegistry::writeIni(const QString &connection, const QString &defaultStatement,
-                            const QString &all, const QString &spare1, const QString &spare2) const
+void TestRegistry::writeIni(const QString &connection, const QString &defaultStatement, const QString &all,
+                            const QString &spare1, const QString &spare2) const
 {
     const QString ini = file(QStringLiteral("vesko.ini"));
     ProfileStore::write(ini::kConnection, ini::kValue, connection, ini);

@@ -26,9 +26,8 @@ public:
 
     // Writes vesko.ini with a connection string and a default statement
     // (and the optional three).
-    void writeIni(const QString &connection, const QString &defaultStatement,
-                  const QString &all = QString(), const QString &spare1 = QString(),
-                  const QString &spare2 = QString()) const;
+    void writeIni(const QString &connection, const QString &defaultStatement, const QString &all = QString(),
+                  const QString &spare1 = QString(), const QString &spare2 = QString()) const;
 
 private:
     QTemporaryDir m_dir;

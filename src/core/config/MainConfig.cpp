@@ -1,8 +1,7 @@
 #include "core/config/MainConfig.h"
 
-#include "core/config/StoredTexts.h"
-
 #include "core/config/ProfileStore.h"
+#include "core/config/StoredTexts.h"
 
 #include <cmath>
 

@@ -1,9 +1,9 @@
 #include "core/config/ProfileStore.h"
-#include "texts/Texts.h"
 
 #include "core/config/ProfileText.h"
 #include "core/platform/MessageService.h"
 #include "core/platform/RegularFile.h"
+#include "texts/Texts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -25,7 +25,9 @@ namespace {
 std::optional<struct stat> writableFile(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(name.constData(), &info) != 0) {
         if (errno == ENOENT)
             return std::nullopt;
@@ -45,11 +47,13 @@ std::optional<struct stat> writableFile(const QString &path)
 // file away; anyone else's new file stays theirs, as a copy of it would.
 void keepOwnerAndMode(const QString &path, int fd, const struct stat &former)
 {
-    struct stat now {};
+    struct stat now
+    {
+    };
     if (::fstat(fd, &now) != 0)
         throw FileError(FileError::Kind::Failed, path, systemReason(errno));
-    if ((now.st_uid != former.st_uid || now.st_gid != former.st_gid)
-        && ::fchown(fd, former.st_uid, former.st_gid) != 0 && errno != EPERM)
+    if ((now.st_uid != former.st_uid || now.st_gid != former.st_gid) && ::fchown(fd, former.st_uid, former.st_gid) != 0
+        && errno != EPERM)
         throw FileError(FileError::Kind::Failed, path, systemReason(errno));
     if ((now.st_mode & 07777) != (former.st_mode & 07777) && ::fchmod(fd, former.st_mode & 07777) != 0)
         throw FileError(FileError::Kind::Failed, path, systemReason(errno));
@@ -66,7 +70,9 @@ bool folderTakesNewFiles(const QString &path)
 void rewriteInPlace(const QString &path, const QByteArray &bytes)
 {
     const FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0)
         throw FileError(FileError::Kind::Failed, path, systemReason(errno));
     if (!S_ISREG(info.st_mode))
@@ -116,8 +122,7 @@ void replaceFile(const QString &path, const QByteArray &bytes, const struct stat
 void store(const QString &path, const QByteArray &bytes, const std::optional<struct stat> &former)
 {
     if (bytes.size() > ProfileStore::kMaxFileSize)
-        throw FileError(FileError::Kind::TooLarge, path,
-                        text::tooLargeToReadBack(ProfileStore::kMaxFileSize));
+        throw FileError(FileError::Kind::TooLarge, path, text::tooLargeToReadBack(ProfileStore::kMaxFileSize));
     if (former && !folderTakesNewFiles(path))
         rewriteInPlace(path, bytes);
     else
@@ -153,8 +158,7 @@ void ProfileStore::write(const QList<ProfileEntry> &entries, const QString &path
     store(path, ProfileText(data, textEncoding).withEntries(entries), former);
 }
 
-void ProfileStore::write(const QString &section, const QString &key, const QString &value,
-                         const QString &path)
+void ProfileStore::write(const QString &section, const QString &key, const QString &value, const QString &path)
 {
     write(QList<ProfileEntry>{{section, key, value}}, path);
 }
@@ -181,8 +185,8 @@ bool writeProfileValues(const QList<ProfileEntry> &entries, const QString &path,
     }
 }
 
-void writeProfileValue(const QString &section, const QString &key, const QString &value,
-                       const QString &path, MessageService &messages)
+void writeProfileValue(const QString &section, const QString &key, const QString &value, const QString &path,
+                       MessageService &messages)
 {
     writeProfileValues({{section, key, value}}, path, messages);
 }

@@ -81,10 +81,8 @@ public:
     // unreadable, read-only, or cannot be written whole, and (TooLarge) when
     // the new file would be larger than kMaxFileSize and so could not be
     // read back.
-    static void write(const QList<ProfileEntry> &entries, const QString &path,
-                      Encoding encoding = Encoding::AsFound);
-    static void write(const QString &section, const QString &key, const QString &value,
-                      const QString &path);
+    static void write(const QList<ProfileEntry> &entries, const QString &path, Encoding encoding = Encoding::AsFound);
+    static void write(const QString &section, const QString &key, const QString &value, const QString &path);
 
     // Replaces the file, whatever it holds and however large it is, by a GBK
     // file that holds these entries alone, in the same way as write.
@@ -98,7 +96,7 @@ void showWriteError(const FileError &error, MessageService &messages);
 // entries are in the file.
 bool writeProfileValues(const QList<ProfileEntry> &entries, const QString &path, MessageService &messages,
                         ProfileStore::Encoding encoding = ProfileStore::Encoding::AsFound);
-void writeProfileValue(const QString &section, const QString &key, const QString &value,
-                       const QString &path, MessageService &messages);
+void writeProfileValue(const QString &section, const QString &key, const QString &value, const QString &path,
+                       MessageService &messages);
 
 } // namespace vesko

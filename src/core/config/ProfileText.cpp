@@ -100,8 +100,8 @@ void fold(QByteArrayView name, TextEncoding encoding, QByteArray &into)
     for (qsizetype i = 0; i < name.size();) {
         const char c = name[i];
         const qsizetype length = uchar(c) < 0x80 || encoding == TextEncoding::Utf8
-                                     ? 1
-                                     : std::min(gbkCharacterLength(name, i), name.size() - i);
+            ? 1
+            : std::min(gbkCharacterLength(name, i), name.size() - i);
         out[i] = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
         for (qsizetype k = 1; k < length; ++k)
             out[i + k] = name[i + k];
@@ -236,7 +236,8 @@ ProfileText::ProfileText(QByteArrayView bytes, TextEncoding encoding)
     if (end == m_lines.size())
         m_eol = QByteArrayLiteral("\r\n");
     else if (m_lines[end] == '\r')
-        m_eol = end + 1 < m_lines.size() && m_lines[end + 1] == '\n' ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\r");
+        m_eol =
+            end + 1 < m_lines.size() && m_lines[end + 1] == '\n' ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\r");
     else
         m_eol = QByteArrayLiteral("\n");
 }
@@ -355,8 +356,8 @@ QByteArray ProfileText::withEntries(const QList<ProfileEntry> &entries) const
             continue;
         }
         if (trimmed(line.content).isEmpty()) {
-            blanks = QByteArrayView(blanks.isEmpty() ? line.whole.data() : blanks.data(),
-                                    blanks.size() + line.whole.size());
+            blanks =
+                QByteArrayView(blanks.isEmpty() ? line.whole.data() : blanks.data(), blanks.size() + line.whole.size());
             continue;
         }
         target().keep(blanks);

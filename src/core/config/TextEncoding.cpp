@@ -24,9 +24,10 @@ bool isUtf8(QByteArrayView bytes)
             ++i;
             continue;
         }
-        const qsizetype length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                               : lead >= 0xF0 && lead <= 0xF4                    ? 4
-                                                                                  : 0;
+        const qsizetype length = lead >= 0xC2 && lead <= 0xDF ? 2
+            : lead >= 0xE0 && lead <= 0xEF                    ? 3
+            : lead >= 0xF0 && lead <= 0xF4                    ? 4
+                                                              : 0;
         if (length == 0)
             return false;
         for (qsizetype k = 1; k < length; ++k) {
@@ -57,7 +58,7 @@ TextEncoding encodingOf(QByteArrayView bytes)
 QByteArrayView withoutByteOrderMark(QByteArrayView bytes, TextEncoding encoding)
 {
     return encoding == TextEncoding::Utf8 && bytes.startsWith(kByteOrderMark) ? bytes.sliced(kByteOrderMark.size())
-                                                                               : bytes;
+                                                                              : bytes;
 }
 
 QString decode(QByteArrayView bytes, TextEncoding encoding)

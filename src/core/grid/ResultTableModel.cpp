@@ -71,9 +71,8 @@ void ResultTableModel::sort(int column, Qt::SortOrder order)
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex &index : before)
-        after.append(index.isValid()
-                         ? this->index(newViewRow[std::size_t(resultRow(index.row()))], index.column())
-                         : index);
+        after.append(index.isValid() ? this->index(newViewRow[std::size_t(resultRow(index.row()))], index.column())
+                                     : index);
     m_order = std::move(sorted);
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);

@@ -2,9 +2,6 @@
 
 #include "db/TypeCode.h"
 
-#include <unicode/ucol.h>
-#include <unicode/ustring.h>
-
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -13,6 +10,9 @@
 #include <limits>
 #include <memory>
 #include <string>
+
+#include <unicode/ucol.h>
+#include <unicode/ustring.h>
 
 namespace vesko {
 
@@ -79,8 +79,8 @@ public:
         UErrorCode status = U_ZERO_ERROR;
         u_strFromUTF8WithSub(m_utf16.data(), std::int32_t(m_utf16.size()), &length, utf8.data(),
                              std::int32_t(utf8.size()), 0xFFFD, nullptr, &status);
-        std::int32_t size = ucol_getSortKey(m_collator.get(), m_utf16.data(), length, m_key.data(),
-                                            std::int32_t(m_key.size()));
+        std::int32_t size =
+            ucol_getSortKey(m_collator.get(), m_utf16.data(), length, m_key.data(), std::int32_t(m_key.size()));
         if (std::size_t(size) > m_key.size()) {
             m_key.resize(std::size_t(size));
             size = ucol_getSortKey(m_collator.get(), m_utf16.data(), length, m_key.data(), size);
@@ -95,8 +95,8 @@ public:
         if (!m_collator)
             return a.compare(b);
         UErrorCode status = U_ZERO_ERROR;
-        return ucol_strcollUTF8(m_collator.get(), a.data(), std::int32_t(a.size()), b.data(),
-                                std::int32_t(b.size()), &status);
+        return ucol_strcollUTF8(m_collator.get(), a.data(), std::int32_t(a.size()), b.data(), std::int32_t(b.size()),
+                                &status);
     }
 
 private:

@@ -1,15 +1,16 @@
 #include "core/handoff/RecordHandOff.h"
 
 #include "core/config/ProfileStore.h"
-#include "db/Result.h"
 #include "core/platform/MessageService.h"
+#include "db/Result.h"
 
 #include <QList>
 
 namespace vesko {
 
 RecordHandOff::RecordHandOff(ProgramDirectory directory, MessageService &messages)
-    : m_directory(std::move(directory)), m_messages(messages)
+    : m_directory(std::move(directory))
+    , m_messages(messages)
 {
 }
 

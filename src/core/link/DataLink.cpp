@@ -1,11 +1,11 @@
 #include "core/link/DataLink.h"
-#include "texts/Texts.h"
 
 #include "core/link/DatabaseCall.h"
 #include "core/link/ResultView.h"
 #include "core/platform/MessageService.h"
 #include "db/ConnectionString.h"
 #include "db/Snapshot.h"
+#include "texts/Texts.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -15,7 +15,6 @@
 namespace vesko {
 
 namespace {
-
 
 QString connectionDetail(const QString &why, const QString &connectionString)
 {
@@ -74,8 +73,7 @@ bool DataLink::connect()
     const QString text = m_connectionString;
     const QString directory = m_directory.path();
     auto opened = std::make_shared<db::ConnectionPtr>();
-    DatabaseCall call([opened, text, directory] { *opened = db::Connection::open(text, directory); },
-                      {}, {});
+    DatabaseCall call([opened, text, directory] { *opened = db::Connection::open(text, directory); }, {}, {});
     if (!runAndWait(call))
         return false;
     m_connection = *opened;
@@ -155,8 +153,7 @@ DataLink::Outcome DataLink::execute(const QString &statement)
         m_result = previous;
         return Outcome::Cancelled;
     }
-    m_messages.show(kStatementFailed, MessageService::Icon::Information,
-                    statementDetail(text::kCancelled, statement));
+    m_messages.show(kStatementFailed, MessageService::Icon::Information, statementDetail(text::kCancelled, statement));
     return Outcome::Failed;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/platform/ProgramDirectory.h"
-#include "texts/Texts.h"
 #include "db/Connection.h"
 #include "db/Result.h"
+#include "texts/Texts.h"
 
 #include <QString>
 

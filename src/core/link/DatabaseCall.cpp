@@ -27,8 +27,7 @@ struct DatabaseCall::Shared
     std::thread thread;
 };
 
-DatabaseCall::DatabaseCall(Job job, std::function<void()> cancelEngine,
-                           std::function<qint64()> rowsFetched)
+DatabaseCall::DatabaseCall(Job job, std::function<void()> cancelEngine, std::function<qint64()> rowsFetched)
     : m_shared(std::make_shared<Shared>())
     , m_cancelEngine(std::move(cancelEngine))
     , m_rowsFetched(std::move(rowsFetched))
@@ -60,10 +59,13 @@ void DatabaseCall::start()
         }
         shared->job = nullptr;
         shared->done = true;
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [self] {
-            if (self)
-                self->finish();
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self] {
+                if (self)
+                    self->finish();
+            },
+            Qt::QueuedConnection);
     });
 }
 

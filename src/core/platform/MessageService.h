@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QString>
 #include "texts/Texts.h"
+
+#include <QString>
 
 namespace vesko {
 

@@ -1,4 +1,5 @@
 #include "core/platform/RegularFile.h"
+
 #include "texts/Texts.h"
 
 #include <QFile>
@@ -40,18 +41,18 @@ QByteArray readRegularFile(const QString &path, qint64 maxBytes)
     const FileDescriptor fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
         const int error = errno;
-        throw FileError(error == ENOENT || error == ENOTDIR ? FileError::Kind::Missing
-                                                            : FileError::Kind::Failed,
-                        path, systemReason(error));
+        throw FileError(error == ENOENT || error == ENOTDIR ? FileError::Kind::Missing : FileError::Kind::Failed, path,
+                        systemReason(error));
     }
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::fstat(fd.get(), &info) != 0)
         throw FileError(FileError::Kind::Failed, path, systemReason(errno));
     if (!S_ISREG(info.st_mode))
         throw FileError(FileError::Kind::NotRegular, path, text::kNotRegularFile);
     if (info.st_size > maxBytes)
-        throw FileError(FileError::Kind::TooLarge, path,
-                        text::largerThan(maxBytes));
+        throw FileError(FileError::Kind::TooLarge, path, text::largerThan(maxBytes));
 
     QByteArray bytes;
     bytes.resize(qsizetype(info.st_size));
@@ -60,8 +61,7 @@ QByteArray readRegularFile(const QString &path, qint64 maxBytes)
     for (;;) {
         if (filled == bytes.size()) {
             if (bytes.size() >= maxBytes + 1)
-                throw FileError(FileError::Kind::TooLarge, path,
-                                text::largerThan(maxBytes));
+                throw FileError(FileError::Kind::TooLarge, path, text::largerThan(maxBytes));
             bytes.resize(qMin<qint64>(maxBytes + 1, qMax<qint64>(bytes.size() * 2, 4096)));
         }
         const ssize_t got = ::read(fd.get(), bytes.data() + filled, std::size_t(bytes.size() - filled));

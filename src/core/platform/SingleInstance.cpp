@@ -27,15 +27,15 @@ bool peerIsThisUser(const QLocalSocket &socket)
     ucred peer{};
     socklen_t size = sizeof peer;
     return ::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0
-            && peer.uid == ::geteuid();
+        && peer.uid == ::geteuid();
 }
 
 // A folder in which no other user can take a name first.
 bool isPrivateFolder(const QString &path)
 {
     struct stat status;
-    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &status) == 0
-            && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & 077) == 0;
+    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISDIR(status.st_mode)
+        && status.st_uid == ::geteuid() && (status.st_mode & 077) == 0;
 }
 
 } // namespace
@@ -49,10 +49,10 @@ SingleInstance::SingleInstance(const QString &programDirectory, const QString &r
     if (executable.canonicalPath() == m_directory)
         m_executable = executable.canonicalFilePath();
 
-    const QString name = QStringLiteral("vesko-")
-            + QString::fromLatin1(QCryptographicHash::hash(m_directory.toUtf8(), QCryptographicHash::Sha256)
-                                          .toHex()
-                                          .left(32));
+    const QString name =
+        QStringLiteral("vesko-")
+        + QString::fromLatin1(
+            QCryptographicHash::hash(m_directory.toUtf8(), QCryptographicHash::Sha256).toHex().left(32));
     m_abstract = !isPrivateFolder(runtimeFolder);
     m_serverName = m_abstract ? name : runtimeFolder + u'/' + name;
 }

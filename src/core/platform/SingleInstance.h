@@ -39,8 +39,7 @@ public:
 
     // runtimeFolder: the user's runtime folder, /run/user/<uid> unless a test
     // names another.
-    explicit SingleInstance(const QString &programDirectory,
-                            const QString &runtimeFolder = userRuntimeFolder(),
+    explicit SingleInstance(const QString &programDirectory, const QString &runtimeFolder = userRuntimeFolder(),
                             QObject *parent = nullptr);
     ~SingleInstance() override;
 

@@ -95,8 +95,8 @@ QString leadingNumber(QStringView text)
 
     if (integer.isEmpty() && fraction.isEmpty())
         return QString();
-    QString number = sign + (integer.isEmpty() ? QStringLiteral("0") : integer)
-            + u'.' + (fraction.isEmpty() ? QStringLiteral("0") : fraction);
+    QString number = sign + (integer.isEmpty() ? QStringLiteral("0") : integer) + u'.'
+        + (fraction.isEmpty() ? QStringLiteral("0") : fraction);
     if (!exponent.isEmpty())
         number += u'e' + exponentSign + exponent;
     return number;

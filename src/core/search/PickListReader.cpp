@@ -11,8 +11,8 @@ namespace {
 
 bool canBeFileName(const QString &columnName)
 {
-    return columnName != u"." && columnName != u".." && !columnName.contains(u'/')
-            && !columnName.contains(u'\\') && !columnName.contains(QChar(0));
+    return columnName != u"." && columnName != u".." && !columnName.contains(u'/') && !columnName.contains(u'\\')
+        && !columnName.contains(QChar(0));
 }
 
 // The lines of a text, or nothing when there are more than kMaxEntries.
@@ -48,8 +48,8 @@ std::optional<QStringList> PickListReader::read(const QString &columnName) const
 {
     if (!canBeFileName(columnName))
         return std::nullopt;
-    const QString path = m_programDirectory.file(QStringLiteral("set_info/bg_info/field_list/")
-                                                 + columnName + QStringLiteral(".flt"));
+    const QString path =
+        m_programDirectory.file(QStringLiteral("set_info/bg_info/field_list/") + columnName + QStringLiteral(".flt"));
     try {
         const QByteArray bytes = readRegularFile(path, kMaxBytes);
         return lines(decode(bytes, encodingOf(bytes)));

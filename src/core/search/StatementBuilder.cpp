@@ -1,8 +1,8 @@
 #include "core/search/StatementBuilder.h"
-#include "texts/Texts.h"
 
 #include "core/search/NumberText.h"
 #include "db/TypeCode.h"
+#include "texts/Texts.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -16,7 +16,7 @@ namespace {
 struct DateForm
 {
     QRegularExpression pattern;
-    int year, month, day;  // capture numbers
+    int year, month, day; // capture numbers
     QString example;
 };
 
@@ -26,7 +26,8 @@ const QList<DateForm> &dateForms()
         {QRegularExpression(QStringLiteral(R"(^(\d{4})-(\d{1,2})-(\d{1,2})$)")), 1, 2, 3, QStringLiteral("2012-3-5")},
         {QRegularExpression(QStringLiteral(R"(^(\d{4})/(\d{1,2})/(\d{1,2})$)")), 1, 2, 3, QStringLiteral("2012/3/5")},
         {QRegularExpression(QStringLiteral(R"(^(\d{4})\.(\d{1,2})\.(\d{1,2})$)")), 1, 2, 3, QStringLiteral("2012.3.5")},
-        {QRegularExpression(QStringLiteral(R"(^(\d{4})年(\d{1,2})月(\d{1,2})日$)")), 1, 2, 3, QStringLiteral("2012年3月5日")},
+        {QRegularExpression(QStringLiteral(R"(^(\d{4})年(\d{1,2})月(\d{1,2})日$)")), 1, 2, 3,
+         QStringLiteral("2012年3月5日")},
         {QRegularExpression(QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})$)")), 1, 2, 3, QStringLiteral("20120305")},
         {QRegularExpression(QStringLiteral(R"(^(\d{1,2})/(\d{1,2})/(\d{4})$)")), 3, 1, 2, text::kMonthFirstExample},
     };
@@ -60,17 +61,16 @@ bool isWordCharacter(QChar c)
 
 bool isWordAt(QStringView s, qsizetype at, QStringView word)
 {
-    return (at == 0 || !isWordCharacter(s.at(at - 1)))
-            && s.mid(at, word.size()).compare(word, Qt::CaseInsensitive) == 0
-            && (at + word.size() == s.size() || !isWordCharacter(s.at(at + word.size())));
+    return (at == 0 || !isWordCharacter(s.at(at - 1))) && s.mid(at, word.size()).compare(word, Qt::CaseInsensitive) == 0
+        && (at + word.size() == s.size() || !isWordCharacter(s.at(at + word.size())));
 }
 
 // Where a search's conditions go in a default statement.
 struct ConditionPlaces
 {
-    qsizetype where = -1;        // the outermost "where"
-    qsizetype orderBy = -1;      // the outermost "order by": the conditions end before it
-    bool inLineComment = false;  // the statement ends inside a "--" comment
+    qsizetype where = -1;       // the outermost "where"
+    qsizetype orderBy = -1;     // the outermost "order by": the conditions end before it
+    bool inLineComment = false; // the statement ends inside a "--" comment
 };
 
 ConditionPlaces conditionPlaces(QStringView s)
@@ -80,7 +80,7 @@ ConditionPlaces conditionPlaces(QStringView s)
     qsizetype i = 0;
     while (i < s.size()) {
         const QChar c = s.at(i);
-        qsizetype skipTo = -1;  // the last character this step passes; none: all the rest
+        qsizetype skipTo = -1; // the last character this step passes; none: all the rest
         if (c == u'\'' || c == u'"' || c == u'`' || c == u'[') {
             // A doubled quote inside text reads as two texts in a row: the same span.
             skipTo = s.indexOf(c == u'[' ? u']' : c, i + 1);
@@ -141,8 +141,8 @@ ComposedSearch composeStatement(const SearchCriteria &criteria, const db::Dialec
             clauses.append(dialect.dayRange(name, startDate.toString(u"yyyy-M-d"), startDate,
                                             endDate.toString(u"yyyy-M-d"), endDate));
         } else {
-            const std::optional<QString> value = criteria.substring ? dialect.containsPattern(row.text)
-                                                                    : dialect.literal(row.text);
+            const std::optional<QString> value =
+                criteria.substring ? dialect.containsPattern(row.text) : dialect.literal(row.text);
             if (!value)
                 return {QString(), text::backslashRefused(name)};
             clauses.append(criteria.substring ? name + QStringLiteral(" LIKE ") + *value + u' ' : name + u'=' + *value);

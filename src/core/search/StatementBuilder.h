@@ -10,22 +10,22 @@ namespace vesko {
 // One row of the search panel as the search statement sees it.
 struct SearchRow
 {
-    QString caption;      // the column name, inserted as it stands
-    bool ticked = false;  // only a fully ticked box counts
-    int typeCode = 0;     // the column's type code: 3 integer, 7 date, any other text
-    QString text;         // what the search box shows
-    QString rangeStart;   // a confirmed date range: its start, empty when none
-    QString rangeEnd;     // and its end
+    QString caption;     // the column name, inserted as it stands
+    bool ticked = false; // only a fully ticked box counts
+    int typeCode = 0;    // the column's type code: 3 integer, 7 date, any other text
+    QString text;        // what the search box shows
+    QString rangeStart;  // a confirmed date range: its start, empty when none
+    QString rangeEnd;    // and its end
 };
 
 enum class SearchJoin { And, Or };
 
 struct SearchCriteria
 {
-    QString defaultStatement;          // the base of every search
-    SearchJoin join = SearchJoin::Or;  // op_and selected: And
-    bool substring = false;            // ck_mohu not unticked: text columns match by substring
-    QList<SearchRow> rows;             // panel rows in index order
+    QString defaultStatement;         // the base of every search
+    SearchJoin join = SearchJoin::Or; // op_and selected: And
+    bool substring = false;           // ck_mohu not unticked: text columns match by substring
+    QList<SearchRow> rows;            // panel rows in index order
 };
 
 // What 查询 is to do: send statement, or, when refusal is not empty, show

@@ -1,18 +1,18 @@
 #include "gui/main/MainWindow.h"
-#include "texts/Texts.h"
 
 #include "core/config/MainConfig.h"
 #include "core/config/StoredTexts.h"
 #include "core/grid/ResultTableModel.h"
 #include "core/handoff/RecordHandOff.h"
-#include "gui/widgets/BackgroundClick.h"
+#include "core/platform/MessageService.h"
 #include "gui/search/SearchCommand.h"
 #include "gui/search/SearchPanel.h"
 #include "gui/settings/SettingsDialog.h"
-#include "core/platform/MessageService.h"
+#include "gui/widgets/BackgroundClick.h"
 #include "gui/widgets/ProgressWaiter.h"
 #include "gui/widgets/ResultGrid.h"
 #include "gui/widgets/Twips.h"
+#include "texts/Texts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,7 +31,6 @@ namespace vesko {
 
 namespace {
 
-
 // The window's outer size is 12885 x 7395 twips; a fixed single border and
 // the caption bar take their share of it.
 constexpr QSize kClientSize(12885 / kTwipsPerPixel - 8, 7395 / kTwipsPerPixel - 30);
@@ -49,8 +48,8 @@ QPoint pulledInside(const QRect &rect, const QRect &screen)
 
 } // namespace
 
-MainWindow::MainWindow(RunConfig &config, ProgramDirectory directory, MessageService &messages,
-                       const Clock &clock, QWidget *parent)
+MainWindow::MainWindow(RunConfig &config, ProgramDirectory directory, MessageService &messages, const Clock &clock,
+                       QWidget *parent)
     : QWidget(parent)
     , m_config(config)
     , m_directory(std::move(directory))
@@ -61,15 +60,14 @@ MainWindow::MainWindow(RunConfig &config, ProgramDirectory directory, MessageSer
     setObjectName(QStringLiteral("w_yu"));
     setWindowTitle(kAppTitle);
     setFixedSize(kClientSize);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
     buildControls();
 }
 
 MainWindow::~MainWindow() = default;
 
-QPushButton *MainWindow::makeButton(const char *name, const QString &caption, const QRect &geometry,
-                                    QWidget *parent)
+QPushButton *MainWindow::makeButton(const char *name, const QString &caption, const QRect &geometry, QWidget *parent)
 {
     auto *button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
@@ -96,7 +94,8 @@ void MainWindow::buildControls()
     // Just below the ink of the frame's caption, which it would cover; the
     // frame's background stays free under it.
     const QFontMetrics caption = m_queryFrame->fontMetrics();
-    m_panel->move(m_panel->x(), qMax(m_panel->y(), caption.ascent() + caption.tightBoundingRect(m_queryFrame->title()).bottom() + 1));
+    m_panel->move(m_panel->x(),
+                  qMax(m_panel->y(), caption.ascent() + caption.tightBoundingRect(m_queryFrame->title()).bottom() + 1));
 
     m_or = new QRadioButton(text::kOr, m_queryFrame);
     m_or->setObjectName(QStringLiteral("op_or"));
@@ -117,17 +116,16 @@ void MainWindow::buildControls()
         if (!stored.runButton)
             continue;
         const QRect &r = stored.runPlace;
-        auto *run = makeButton(stored.runButton, stored.caption, twipsRect(r.x(), r.y(), r.width(), r.height()),
-                               m_queryFrame);
+        auto *run =
+            makeButton(stored.runButton, stored.caption, twipsRect(r.x(), r.y(), r.width(), r.height()), m_queryFrame);
         connect(run, &QPushButton::clicked, this, [this, member = stored.member] { runPreset(m_config.*member); });
         if (stored.member == &RunConfig::defaultStatement)
             refresh = run;
         tabOrder.append(run);
     }
     // The presets in the order they are placed: by row, then from the left.
-    std::sort(tabOrder.begin() + 2, tabOrder.end(), [](const QWidget *a, const QWidget *b) {
-        return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
-    });
+    std::sort(tabOrder.begin() + 2, tabOrder.end(),
+              [](const QWidget *a, const QWidget *b) { return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x()); });
     auto *handOff = makeButton("exbt_in", text::kHandOff, twipsRect(9045, 5985, 1545, 420), this);
     auto *exit = makeButton("exbt_exit", text::kExit, twipsRect(10710, 5985, 1545, 420), this);
     auto *settings = makeButton("exbt_dbset", text::kSettings, twipsRect(315, 6345, 1725, 420), this);
@@ -143,8 +141,8 @@ void MainWindow::buildControls()
     // Under 导入 and 退出, where nothing else is.
     m_notice = new QLabel(this);
     m_notice->setObjectName(QStringLiteral("handOffNotice"));
-    m_notice->setGeometry(handOff->x(), exit->geometry().bottom() + 4,
-                          exit->geometry().right() - handOff->x(), handOff->height());
+    m_notice->setGeometry(handOff->x(), exit->geometry().bottom() + 4, exit->geometry().right() - handOff->x(),
+                          handOff->height());
     m_notice->hide();
     m_noticeTimer = new QTimer(this);
     m_noticeTimer->setSingleShot(true);
@@ -153,14 +151,12 @@ void MainWindow::buildControls()
 
     connect(exit, &QPushButton::clicked, this, [this] { saveAndClose(); });
     connect(clear, &QPushButton::clicked, m_panel, &SearchPanel::clearCriteria);
-    for (const QKeySequence &keys : {QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_Return),
-                                     QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+    for (const QKeySequence &keys :
+         {QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
         connect(new QShortcut(keys, this), &QShortcut::activated, find, &QPushButton::click);
-    connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, refresh,
-            &QPushButton::click);
+    connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, refresh, &QPushButton::click);
     connect(find, &QPushButton::clicked, this, [this] {
-        SearchCommand(*m_panel, m_config, m_link, m_messages)
-            .run(m_and->isChecked(), m_substring->checkState());
+        SearchCommand(*m_panel, m_config, m_link, m_messages).run(m_and->isChecked(), m_substring->checkState());
     });
     // fm_cx Click and w_yu Click: presses on their own background only.
     new BackgroundClick(m_queryFrame, [this] { m_panel->hidePickListAndDateFrame(true); });
@@ -223,8 +219,7 @@ void MainWindow::saveWindowPosition()
 {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
         return;
-    writePosition(m_directory.veskoIni(), float(x() * kTwipsPerPixel), float(y() * kTwipsPerPixel),
-                  m_messages);
+    writePosition(m_directory.veskoIni(), float(x() * kTwipsPerPixel), float(y() * kTwipsPerPixel), m_messages);
 }
 
 void MainWindow::saveAndClose()
@@ -271,8 +266,7 @@ void MainWindow::handOffCurrentRow()
         return;
     const QString first =
         ResultTableModel::visible(shown->text(shown->currentRow(), 0).left(ResultTableModel::kShownLength));
-    m_notice->setText(m_notice->fontMetrics().elidedText(text::kHandedOff + first, Qt::ElideRight,
-                                                         m_notice->width()));
+    m_notice->setText(m_notice->fontMetrics().elidedText(text::kHandedOff + first, Qt::ElideRight, m_notice->width()));
     m_notice->show();
     m_noticeTimer->start();
 }

@@ -40,8 +40,8 @@ class MainWindow : public QWidget, private ResultView
     Q_OBJECT
 
 public:
-    MainWindow(RunConfig &config, ProgramDirectory directory, MessageService &messages,
-               const Clock &clock, QWidget *parent = nullptr);
+    MainWindow(RunConfig &config, ProgramDirectory directory, MessageService &messages, const Clock &clock,
+               QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Start-up: configuration, connection, default statement, panel, grid,
@@ -69,8 +69,7 @@ private:
     void waitFor(DatabaseCall &call) override;
 
     void buildControls();
-    QPushButton *makeButton(const char *name, const QString &caption, const QRect &geometry,
-                            QWidget *parent);
+    QPushButton *makeButton(const char *name, const QString &caption, const QRect &geometry, QWidget *parent);
     void startupFailed();
     void restoreWindowPosition();
     // Pulls the window back so that one screen shows all of it.

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <csignal>
+
 #include <sys/socket.h>
 #include <unistd.h>
 

@@ -1,9 +1,9 @@
 #include "gui/search/DateFrame.h"
-#include "texts/Texts.h"
 
 #include "core/platform/Clock.h"
 #include "core/platform/MessageService.h"
 #include "gui/widgets/Twips.h"
+#include "texts/Texts.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -51,7 +51,7 @@ DateFrame::DateFrame(MessageService &messages, const Clock &clock, QWidget *canv
     end->setObjectName(QStringLiteral("Label7"));
     end->setGeometry(twipsRect(45, 810, 195, 180));
 
-    const QRect places[6] = {twipsRect(270, 360, 750, 300), twipsRect(1080, 360, 555, 300),
+    const QRect places[6] = {twipsRect(270, 360, 750, 300),  twipsRect(1080, 360, 555, 300),
                              twipsRect(1665, 360, 510, 300), twipsRect(270, 765, 750, 300),
                              twipsRect(1080, 765, 555, 300), twipsRect(1665, 765, 510, 300)};
     const QStringList entries[3] = {numbers(1900, clock.today().year() + 10), numbers(1, 12), numbers(1, 31)};

@@ -13,8 +13,8 @@ struct ScrollInputs
     float viewportScaleHeight = 0;  // pic_box inner ScaleHeight
     float canvasScaleWidth = 0;     // pic_dsgn ScaleWidth
     float canvasScaleHeight = 0;    // pic_dsgn ScaleHeight
-    float verticalBarWidth = 16;            // VS1 Width
-    float horizontalBarHeight = 19;           // HS1 Height
+    float verticalBarWidth = 16;    // VS1 Width
+    float horizontalBarHeight = 19; // HS1 Height
 };
 
 struct ScrollBarFit
@@ -28,8 +28,8 @@ struct ScrollBarFit
 // (canvas Top = 0, VS1.Value = 0, done by the caller beforehand).
 struct ScrollLayout
 {
-    float horizontalBarTop = 0;    // along the viewport's bottom edge
-    float horizontalBarWidth = 0;  // left of VS1
+    float horizontalBarTop = 0;   // along the viewport's bottom edge
+    float horizontalBarWidth = 0; // left of VS1
     ScrollBarFit horizontal;
     ScrollBarFit vertical;
 };

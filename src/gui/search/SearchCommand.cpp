@@ -8,8 +8,7 @@
 
 namespace vesko {
 
-SearchCommand::SearchCommand(SearchPanel &panel, const RunConfig &config, DataLink &link,
-                             MessageService &messages)
+SearchCommand::SearchCommand(SearchPanel &panel, const RunConfig &config, DataLink &link, MessageService &messages)
     : m_panel(panel)
     , m_config(config)
     , m_link(link)

@@ -15,8 +15,7 @@ struct RunConfig;
 class SearchCommand
 {
 public:
-    SearchCommand(SearchPanel &panel, const RunConfig &config, DataLink &link,
-                  MessageService &messages);
+    SearchCommand(SearchPanel &panel, const RunConfig &config, DataLink &link, MessageService &messages);
 
     // opAnd: op_and is selected; substringOption: ck_mohu's check state, any
     // but unticked matching text by substring.

@@ -1,5 +1,4 @@
 #include "gui/search/SearchPanel.h"
-#include "texts/Texts.h"
 
 #include "core/platform/Clock.h"
 #include "db/DbError.h"
@@ -10,6 +9,7 @@
 #include "gui/search/PickList.h"
 #include "gui/search/ScrollRanges.h"
 #include "gui/search/SearchBox.h"
+#include "texts/Texts.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -57,8 +57,7 @@ QRect rectOf(float left, float top, float width, float height)
 
 } // namespace
 
-SearchPanel::SearchPanel(ProgramDirectory directory, MessageService &messages, const Clock &clock,
-                         QWidget *parent)
+SearchPanel::SearchPanel(ProgramDirectory directory, MessageService &messages, const Clock &clock, QWidget *parent)
     : QFrame(parent)
     , m_clock(clock)
 {
@@ -141,8 +140,7 @@ std::optional<int> SearchPanel::currentTypeCode(int row) const
 void SearchPanel::confirmOpenDateFrame()
 {
     for (int i = 0; i < rowCount(); ++i) {
-        if (m_checks[i]->checkState() == Qt::Checked && typeCode(i) == db::TypeDate
-            && !m_dateFrame->isHidden())
+        if (m_checks[i]->checkState() == Qt::Checked && typeCode(i) == db::TypeDate && !m_dateFrame->isHidden())
             m_dateFrame->confirmDateRange();
     }
 }
@@ -153,8 +151,8 @@ QList<SearchRow> SearchPanel::criteria() const
     rows.reserve(rowCount());
     for (int i = 0; i < rowCount(); ++i) {
         const SearchBox *box = m_boxes[i];
-        rows.append({m_checks[i]->text(), m_checks[i]->checkState() == Qt::Checked, typeCode(i),
-                     box->text(), box->rangeStart(), box->rangeEnd()});
+        rows.append({m_checks[i]->text(), m_checks[i]->checkState() == Qt::Checked, typeCode(i), box->text(),
+                     box->rangeStart(), box->rangeEnd()});
     }
     return rows;
 }
@@ -166,8 +164,7 @@ void SearchPanel::addRow()
 
     auto *check = new FieldCheckBox(index, m_canvas);
     check->hide();
-    check->setGeometry(rectOf(shape.checkLeft, shape.checkTop, shape.checkWidth,
-                              shape.checkHeight));
+    check->setGeometry(rectOf(shape.checkLeft, shape.checkTop, shape.checkWidth, shape.checkHeight));
     check->setAttribute(Qt::WA_NoMousePropagation);
     check->installEventFilter(this);
     // toggled, unlike clicked, also fires when the program unticks the box.
@@ -175,13 +172,11 @@ void SearchPanel::addRow()
 
     auto *box = new SearchBox(index, m_canvas);
     box->hide();
-    box->setGeometry(rectOf(shape.boxLeft, shape.boxTop, panelTextBoxWidth,
-                            panelTextBoxHeight));
+    box->setGeometry(rectOf(shape.boxLeft, shape.boxTop, panelTextBoxWidth, panelTextBoxHeight));
     box->setAttribute(Qt::WA_NoMousePropagation);
     box->installEventFilter(this);
     connect(box, &SearchBox::gotFocus, this, &SearchPanel::boxFocused);
-    connect(box, &SearchBox::lostFocus, this,
-            [this](int i) { m_boxes.at(i)->setBackColor(kUnfocusedColor); });
+    connect(box, &SearchBox::lostFocus, this, [this](int i) { m_boxes.at(i)->setBackColor(kUnfocusedColor); });
     connect(box, &QLineEdit::textEdited, this, &SearchPanel::hideDateFrame);
 
     if (index > 0)

@@ -40,8 +40,7 @@ public:
     // Gives the main window's current result (may be null or not open).
     using ResultSource = std::function<db::ResultPtr()>;
 
-    SearchPanel(ProgramDirectory directory, MessageService &messages, const Clock &clock,
-                QWidget *parent);
+    SearchPanel(ProgramDirectory directory, MessageService &messages, const Clock &clock, QWidget *parent);
     ~SearchPanel() override;
 
     // Where a column's type is read from; without a source no column is a

@@ -1,5 +1,4 @@
 #include "gui/settings/SettingsDialog.h"
-#include "texts/Texts.h"
 
 #include "core/config/MainConfig.h"
 #include "core/config/RunConfig.h"
@@ -7,11 +6,12 @@
 #include "core/link/DataLink.h"
 #include "core/platform/MessageService.h"
 #include "gui/widgets/Twips.h"
+#include "texts/Texts.h"
 
 #include <QCloseEvent>
-#include <QPointer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 
 #include <limits>
@@ -22,8 +22,8 @@ namespace {
 
 } // namespace
 
-SettingsDialog::SettingsDialog(RunConfig &config, DataLink &link, ProgramDirectory directory,
-                               MessageService &messages, QWidget *owner)
+SettingsDialog::SettingsDialog(RunConfig &config, DataLink &link, ProgramDirectory directory, MessageService &messages,
+                               QWidget *owner)
     : QWidget(owner, Qt::Dialog)
     , m_config(config)
     , m_link(link)
@@ -63,14 +63,14 @@ SettingsDialog::SettingsDialog(RunConfig &config, DataLink &link, ProgramDirecto
         box->setMaxLength(std::numeric_limits<int>::max());
         m_boxes.append(box);
         if (!stored.captionButton) {
-            connect(button(stored.testButton, text::kTestConnection, inTwips(stored.testPlace)),
-                    &QPushButton::clicked, this, [this] { testConnection(); });
+            connect(button(stored.testButton, text::kTestConnection, inTwips(stored.testPlace)), &QPushButton::clicked,
+                    this, [this] { testConnection(); });
             continue;
         }
         // A caption only: the button of the main window that runs the row.
         button(stored.captionButton, stored.caption, inTwips(stored.captionPlace));
-        connect(button(stored.testButton, text::kTestStatement, inTwips(stored.testPlace)),
-                &QPushButton::clicked, this, [this, box] { testStatement(box); });
+        connect(button(stored.testButton, text::kTestStatement, inTwips(stored.testPlace)), &QPushButton::clicked, this,
+                [this, box] { testStatement(box); });
     }
 
     loadStoredTexts();

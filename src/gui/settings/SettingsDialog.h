@@ -21,8 +21,8 @@ class SettingsDialog : public QWidget
     Q_OBJECT
 
 public:
-    SettingsDialog(RunConfig &config, DataLink &link, ProgramDirectory directory,
-                   MessageService &messages, QWidget *owner);
+    SettingsDialog(RunConfig &config, DataLink &link, ProgramDirectory directory, MessageService &messages,
+                   QWidget *owner);
 
     // Closes as every close does, storing the values, but reconnects nothing:
     // the main window is going away.

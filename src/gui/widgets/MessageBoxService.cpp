@@ -25,8 +25,8 @@ void MessageBoxService::show(const QString &text, Icon icon, const QString &deta
 {
     if (m_shutDown)
         return;
-    QMessageBox box(icon == Icon::Information ? QMessageBox::Information : QMessageBox::NoIcon,
-                    kAppTitle, text, QMessageBox::Ok, frontWindow(m_parent));
+    QMessageBox box(icon == Icon::Information ? QMessageBox::Information : QMessageBox::NoIcon, kAppTitle, text,
+                    QMessageBox::Ok, frontWindow(m_parent));
     if (!detail.isEmpty())
         box.setDetailedText(detail);
     // Enter closes the box, even from the details button: no other button

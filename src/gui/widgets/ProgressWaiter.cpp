@@ -1,8 +1,8 @@
 #include "gui/widgets/ProgressWaiter.h"
-#include "texts/Texts.h"
 
 #include "core/platform/MessageService.h"
 #include "gui/widgets/FrontWindow.h"
+#include "texts/Texts.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,7 +1,7 @@
 #include "gui/widgets/ResultGrid.h"
-#include "texts/Texts.h"
 
 #include "core/grid/ResultTableModel.h"
+#include "texts/Texts.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -125,8 +125,7 @@ void ResultGrid::showCurrentRow()
         return;
     }
     const QModelIndex index = m_model->index(row, 0);
-    m_view->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_view->scrollTo(index);
 }
 

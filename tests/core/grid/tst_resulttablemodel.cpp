@@ -30,11 +30,13 @@ private slots:
         QFETCH(Qt::SortOrder, order);
         QFETCH(QList<qint64>, rows);
         test::TestRegistry registry;
-        registry.sql({"create table t (n INTEGER, d DATETIME, s TEXT, e TEXT)",
-                      "insert into t values (10, '2012-10-01', '李四', 'b'), (9, '2012-09-30', '张三', 'B'),"
-                      " (null, null, null, null), (-1, '2012-09-30 08:00:00', 'a', 'A'), (9, '2012-11-01', '何一诺', 'a')"});
+        registry.sql(
+            {"create table t (n INTEGER, d DATETIME, s TEXT, e TEXT)",
+             "insert into t values (10, '2012-10-01', '李四', 'b'), (9, '2012-09-30', '张三', 'B'),"
+             " (null, null, null, null), (-1, '2012-09-30 08:00:00', 'a', 'A'), (9, '2012-11-01', '何一诺', 'a')"});
         ResultTableModel model;
-        model.setResult(db::Connection::open(registry.connection(), registry.path())->execute("select *, replace(hex(zeroblob(6000)), '00', '汉') || s from t"));
+        model.setResult(db::Connection::open(registry.connection(), registry.path())
+                            ->execute("select *, replace(hex(zeroblob(6000)), '00', '汉') || s from t"));
         QPersistentModelIndex selected = model.index(3, 1);
         model.sort(column, order);
         QList<qint64> shown;
@@ -51,9 +53,12 @@ private slots:
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("bidi override") << QStringLiteral("bidi:\u202Egnp.exe") << QStringLiteral("bidi:<U+202E>gnp.exe");
-        QTest::newRow("isolate and mark") << QStringLiteral("\u2067x\u2069\u200F") << QStringLiteral("<U+2067>x<U+2069><U+200F>");
-        QTest::newRow("NUL, ESC, DEL, a tab kept") << QString("a") + QChar(0) + "b\x1b\x7f\tc" << QStringLiteral("a\u2400b\u241B\u2421\tc");
+        QTest::newRow("bidi override") << QStringLiteral("bidi:\u202Egnp.exe")
+                                       << QStringLiteral("bidi:<U+202E>gnp.exe");
+        QTest::newRow("isolate and mark")
+            << QStringLiteral("\u2067x\u2069\u200F") << QStringLiteral("<U+2067>x<U+2069><U+200F>");
+        QTest::newRow("NUL, ESC, DEL, a tab kept")
+            << QString("a") + QChar(0) + "b\x1b\x7f\tc" << QStringLiteral("a\u2400b\u241B\u2421\tc");
         QTest::newRow("letters of either direction") << QStringLiteral("张三 سلام") << QStringLiteral("张三 سلام");
     }
 

@@ -41,7 +41,8 @@ db::ResultPtr numbered(db::Connection &registry, int n, const QString &tag = QSt
 // The records a desk hands over in turn: a wide and a narrow one of long values.
 db::ResultPtr deskRecord(db::Connection &registry, int k)
 {
-    return k % 2 ? numbered(registry, 7, QStringLiteral("乙"), 500) : numbered(registry, 40, QStringLiteral("甲"), 1000);
+    return k % 2 ? numbered(registry, 7, QStringLiteral("乙"), 500)
+                 : numbered(registry, 40, QStringLiteral("甲"), 1000);
 }
 
 // A desk: hand-off-forever <dir> hands over deskRecord(0), (1), (2) ...
@@ -101,11 +102,12 @@ private slots:
         QVERIFY(handOff.handOff(*rs));
         QCOMPARE(readBytes(m_dir.brinfoIni()),
                  "[note]\r\nx=\xc3\xa9\r\n"
-                     + QStringEncoder("GB18030").encode(QStringLiteral("[字段总数]\r\n值=3\r\n[字段名]\r\n0=证件号\r\n1=单位\r\n2=人数\r\n"
-                                                                      "3=c3\r\n4=c4\r\n5=c5\r\n6=c6\r\n7=c7\r\n8=c8\r\n9=c9\r\n10=c10\r\n"
-                                                                      "[字段值]\r\n0=A001\r\n1=\r\n2=2\r\n"
-                                                                      "3=v3\r\n4=v4\r\n5=v5\r\n6=v6\r\n7=v7\r\n8=v8\r\n9=v9\r\n10=v10\r\n"
-                                                                      "[登记程序]\r\nvalue=stop\r\n[over]\r\nvalue=yes\r\n")));
+                     + QStringEncoder("GB18030").encode(
+                         QStringLiteral("[字段总数]\r\n值=3\r\n[字段名]\r\n0=证件号\r\n1=单位\r\n2=人数\r\n"
+                                        "3=c3\r\n4=c4\r\n5=c5\r\n6=c6\r\n7=c7\r\n8=c8\r\n9=c9\r\n10=c10\r\n"
+                                        "[字段值]\r\n0=A001\r\n1=\r\n2=2\r\n"
+                                        "3=v3\r\n4=v4\r\n5=v5\r\n6=v6\r\n7=v7\r\n8=v8\r\n9=v9\r\n10=v10\r\n"
+                                        "[登记程序]\r\nvalue=stop\r\n[over]\r\nvalue=yes\r\n")));
         QVERIFY(m_messages.messages.isEmpty());
     }
 
@@ -136,8 +138,10 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::newRow("not open") << QString() << kMissingFile;
         QTest::newRow("no rows") << "select * from t where 0" << kMissingFile;
-        QTest::newRow("a date-time") << "select * from t" << QByteArray(QStringEncoder("GB18030").encode(QStringLiteral(
-            "[字段总数]\r\n值=1\r\n[字段名]\r\n0=登记时间\r\n[字段值]\r\n0=2012/3/3 10:00:00\r\n[over]\r\nvalue=yes\r\n")));
+        QTest::newRow("a date-time") << "select * from t"
+                                     << QByteArray(QStringEncoder("GB18030").encode(
+                                            QStringLiteral("[字段总数]\r\n值=1\r\n[字段名]\r\n0=登记时间\r\n[字段值]"
+                                                           "\r\n0=2012/3/3 10:00:00\r\n[over]\r\nvalue=yes\r\n")));
     }
 
     void handsOverTheRowAsShown()
@@ -146,7 +150,8 @@ private slots:
         QFETCH(QByteArray, file);
         m_registry->execute(QStringLiteral("create table t (登记时间 DATETIME)"));
         m_registry->execute(QStringLiteral("insert into t values ('2012-03-03 10:00:00')"));
-        const db::ResultPtr rs = statement.isEmpty() ? std::make_shared<db::Snapshot>() : m_registry->execute(statement);
+        const db::ResultPtr rs =
+            statement.isEmpty() ? std::make_shared<db::Snapshot>() : m_registry->execute(statement);
         bool handedOver = false;
         QVERIFY_THROWS_NO_EXCEPTION(handedOver = RecordHandOff(m_dir, m_messages).handOff(*rs));
         QCOMPARE(handedOver, file != kMissingFile);

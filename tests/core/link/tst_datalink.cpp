@@ -19,17 +19,17 @@ using namespace vesko;
 
 namespace {
 
-const QString kEndless = QStringLiteral(
-    "with recursive r(n) as (select 1 union all select n + 1 from r) select count(*) from r");
+const QString kEndless =
+    QStringLiteral("with recursive r(n) as (select 1 union all select n + 1 from r) select count(*) from r");
 
 // A view that records what it is told, and a waiter that presses 取消 as
 // soon as cancelWhen says so, when there is one.
 class RecordingView : public ResultView
 {
 public:
-    void rebuildSearchPanel(const db::Result &) override {}
-    void bindGrid(const db::ResultPtr &) override {}
-    void showCurrentRow() override {}
+    void rebuildSearchPanel(const db::Result &) override { }
+    void bindGrid(const db::ResultPtr &) override { }
+    void showCurrentRow() override { }
     void setCountText(const QString &text) override { count = text; }
     void waitFor(DatabaseCall &call) override
     {

@@ -19,7 +19,7 @@ namespace {
 using Claim = SingleInstance::Claim;
 
 const QHash<Claim, QByteArray> kClaimWords{
-        {Claim::Only, "only\n"}, {Claim::AnotherRuns, "another\n"}, {Claim::CannotTell, "cannot\n"}};
+    {Claim::Only, "only\n"}, {Claim::AnotherRuns, "another\n"}, {Claim::CannotTell, "cannot\n"}};
 
 void say(const QByteArray &line)
 {
@@ -98,8 +98,8 @@ private slots:
 
     void secondStartBringsTheFirstForward_data()
     {
-        QTest::addColumn<QString>("name"); // of a hard link to the executable
-        QTest::addColumn<bool>("otherFolders"); // XDG_RUNTIME_DIR and TMPDIR
+        QTest::addColumn<QString>("name");       // of a hard link to the executable
+        QTest::addColumn<bool>("otherFolders");  // XDG_RUNTIME_DIR and TMPDIR
         QTest::addColumn<bool>("privateFolder"); // the socket in a runtime folder
         QTest::newRow("same executable") << "" << false << false;
         QTest::newRow("hard link under another name") << "desk" << false << false;
@@ -122,7 +122,9 @@ private slots:
 
         QString executable = QCoreApplication::applicationFilePath();
         if (!name.isEmpty()) {
-            QCOMPARE(::link(QFile::encodeName(executable).constData(), QFile::encodeName(elsewhere.filePath(name)).constData()), 0);
+            QCOMPARE(::link(QFile::encodeName(executable).constData(),
+                            QFile::encodeName(elsewhere.filePath(name)).constData()),
+                     0);
             executable = elsewhere.filePath(name);
         }
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -27,8 +27,8 @@ private slots:
     void reads_data()
     {
         QTest::addColumn<QString>("column");
-        QTest::addColumn<QString>("file"); // in the list folder
-        QTest::addColumn<QByteArray>("bytes"); // or what lies there: folder, fifo, zero
+        QTest::addColumn<QString>("file");        // in the list folder
+        QTest::addColumn<QByteArray>("bytes");    // or what lies there: folder, fifo, zero
         QTest::addColumn<QStringList>("entries"); // {"<missing>"}: the list counts as missing
 
         const QStringList missing{"<missing>"};
@@ -39,26 +39,34 @@ private slots:
         row("lone CR and LF", "x", "a\rb\nc\r\n", {"a", "b", "c"});
         row("CR before CR LF, blank lines", "x", "a\r\r\n\r\nb", {"a", "", "", "b"});
         row("blanks and repeats kept", "x", "  a \r\n\tb\r\n  a \r\n", {"  a ", "\tb", "  a "});
-        row("GBK Chinese that begins as UTF-8 would", "姓名", QByteArray::fromHex("c3a90d0ad5c5c8fd0d0ac0eecbc4"), {"茅", "张三", "李四"});
+        row("GBK Chinese that begins as UTF-8 would", "姓名", QByteArray::fromHex("c3a90d0ad5c5c8fd0d0ac0eecbc4"),
+            {"茅", "张三", "李四"});
         row("UTF-8, its byte order mark dropped", "x", QStringLiteral("\uFEFF张三\n李四").toUtf8(), {"张三", "李四"});
         row("UTF-8 without byte order mark", "x", QStringLiteral("张三\r\n").toUtf8(), {"张三"});
         row("empty file", "x", "", {});
         row("any characters in the name", "a b*?:<>|\"", "v", {"v"});
         const qsizetype lineEnds = PickListReader::kMaxEntries - 1;
         const qsizetype rest = PickListReader::kMaxBytes - lineEnds;
-        row("at both caps", "x", QByteArray(lineEnds, '\n') + QByteArray(rest, 'a'), QStringList(lineEnds, "") << QString(rest, u'a'));
+        row("at both caps", "x", QByteArray(lineEnds, '\n') + QByteArray(rest, 'a'),
+            QStringList(lineEnds, "") << QString(rest, u'a'));
         row("one byte past the cap", "x", QByteArray(lineEnds, '\n') + QByteArray(rest + 1, 'a'), missing);
         row("one entry past the cap", "x", QByteArray(lineEnds + 1, '\n') + 'a', missing);
         row("folder", "x", "folder", missing);
         row("FIFO without a writer", "x", "fifo", missing);
         row("link to /dev/zero", "x", "zero", missing);
-        QTest::newRow("no file") << "x" << "y.flt" << QByteArray("v") << missing;
+        QTest::newRow("no file") << "x"
+                                 << "y.flt" << QByteArray("v") << missing;
         // A name that would lead out of the folder, to a file that is there.
-        QTest::newRow("parent step") << "../x" << "../x.flt" << QByteArray("v") << missing;
-        QTest::newRow("backslash") << "a\\b" << "a\\b.flt" << QByteArray("v") << missing;
-        QTest::newRow("dot dot") << ".." << "...flt" << QByteArray("v") << missing;
-        QTest::newRow("dot") << "." << "..flt" << QByteArray("v") << missing;
-        QTest::newRow("NUL") << QString("x") + QChar(0) + "y" << "x" << QByteArray("v") << missing;
+        QTest::newRow("parent step") << "../x"
+                                     << "../x.flt" << QByteArray("v") << missing;
+        QTest::newRow("backslash") << "a\\b"
+                                   << "a\\b.flt" << QByteArray("v") << missing;
+        QTest::newRow("dot dot") << ".."
+                                 << "...flt" << QByteArray("v") << missing;
+        QTest::newRow("dot") << "."
+                             << "..flt" << QByteArray("v") << missing;
+        QTest::newRow("NUL") << QString("x") + QChar(0) + "y"
+                             << "x" << QByteArray("v") << missing;
     }
 
     void reads()

@@ -1,4 +1,5 @@
 #include "core/config/Gbk.h"
+#include "db/Connection.h"
 #include "gui/settings/SettingsDialog.h"
 #include "gui/widgets/DeskLook.h"
 #include "gui/widgets/MessageBoxService.h"
@@ -8,7 +9,6 @@
 #include "support/FileBytes.h"
 #include "support/Messages.h"
 #include "support/TestServer.h"
-#include "db/Connection.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -50,14 +50,15 @@ private slots:
         QTest::newRow("working") << ini("registry") << QPoint() << QStringList() << 3;
         // Nothing is connected or run: the connection would fail.
         QTest::newRow("default statement stored as -1") << "[数据连接]\r\nvalue=Provider=SQLite;Data Source=missing.db"
-            "\r\n[默认查询]\r\nvalue=-1\r\n" << QPoint() << QStringList({kStartupMessage}) << 0;
-        QTest::newRow("connection fails") << ini("missing") << QPoint()
-                                          << QStringList({kConnectMessage, kQueryMessage, kStartupMessage}) << 0;
-        QTest::newRow("stored position not a number") << ini("registry", "left=abc") << QPoint()
-                                                      << QStringList({kStartupMessage}) << 3;
+                                                           "\r\n[默认查询]\r\nvalue=-1\r\n"
+                                                        << QPoint() << QStringList({kStartupMessage}) << 0;
+        QTest::newRow("connection fails")
+            << ini("missing") << QPoint() << QStringList({kConnectMessage, kQueryMessage, kStartupMessage}) << 0;
+        QTest::newRow("stored position not a number")
+            << ini("registry", "left=abc") << QPoint() << QStringList({kStartupMessage}) << 3;
         // The 1024 x 768 test screen holds the 851 x 463 window whole.
-        QTest::newRow("off screen comes back whole") << ini("registry", "left=150000\r\ntop=150000")
-                                                     << QPoint(173, 305) << QStringList() << 3;
+        QTest::newRow("off screen comes back whole")
+            << ini("registry", "left=150000\r\ntop=150000") << QPoint(173, 305) << QStringList() << 3;
     }
 
     void startup()
@@ -80,7 +81,8 @@ private slots:
         QTest::addColumn<Qt::WindowState>("state");
         QTest::addColumn<QByteArray>("ini");
         QTest::newRow("退出 in the normal state")
-            << true << Qt::WindowNoState << "[" + toGbk(QStringLiteral("vesko窗口位置")) + "]\r\nleft=600\r\ntop=450\r\n";
+            << true << Qt::WindowNoState
+            << "[" + toGbk(QStringLiteral("vesko窗口位置")) + "]\r\nleft=600\r\ntop=450\r\n";
         QTest::newRow("退出 while minimised") << true << Qt::WindowMinimized << kMissingFile;
         QTest::newRow("title bar close") << false << Qt::WindowNoState << kMissingFile;
     }
@@ -134,8 +136,9 @@ private slots:
     {
         Desk desk;
         desk.registry.people(2);
-        desk.registry.writeIni(desk.registry.connection(), "select * from 登记",
-                               "with recursive r(n) as (select 1 union all select n + 1 from r) select count(*) from r");
+        desk.registry.writeIni(
+            desk.registry.connection(), "select * from 登记",
+            "with recursive r(n) as (select 1 union all select n + 1 from r) select count(*) from r");
         desk.open();
         QTimer::singleShot(0, desk.window.get(), [&desk] { QVERIFY(!desk.window->close()); });
         desk.click("exbt_showall");
@@ -159,8 +162,10 @@ private slots:
         const db::ConnectionPtr admin = db::Connection::open(server, QString());
         QProcess desk;
         desk.start(program);
-        QTRY_COMPARE_WITH_TIMEOUT(admin->execute("select count(*) from pg_stat_activity where state = 'active' "
-                                                 "and application_name = 'desk-under-test'")->text(0, 0),
+        QTRY_COMPARE_WITH_TIMEOUT(admin
+                                      ->execute("select count(*) from pg_stat_activity where state = 'active' "
+                                                "and application_name = 'desk-under-test'")
+                                      ->text(0, 0),
                                   QStringLiteral("1"), 30000);
         QProcess second;
         second.start(program);
@@ -210,7 +215,8 @@ private slots:
         QCOMPARE(desk.count(), QStringLiteral("共有 3 人"));
         QTest::keyClick(box, Qt::Key_Return, Qt::ControlModifier);
         QCOMPARE(desk.count(), QStringLiteral("共有 1 人"));
-        for (const auto &[button, keys] : {std::pair("exbt_find", "F3 或 Ctrl+Enter"), {"exbt_ref", "F5"}, {"exbt_in", "Enter 或双击"}}) {
+        for (const auto &[button, keys] :
+             {std::pair("exbt_find", "F3 或 Ctrl+Enter"), {"exbt_ref", "F5"}, {"exbt_in", "Enter 或双击"}}) {
             auto *shown = desk.window->findChild<QWidget *>(button);
             QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), shown->mapToGlobal(QPoint(5, 5)));
             QApplication::sendEvent(shown, &hover);
@@ -233,8 +239,18 @@ private slots:
         desk.registry.writeIni(desk.registry.connection(), "select " + columns.join(u',') + " from 登记");
         desk.open();
         QVERIFY(QTest::qWaitForWindowActive(desk.window.get()));
-        expected << "exbt_find" << "exbt_clear" << "exbt_showall" << "exbt_ref" << "exbt_qt1" << "exbt_qt2"
-                 << "op_or" << "ck_mohu" << "exbt_in" << "exbt_exit" << "exbt_dbset" << "dgd_currday";
+        expected << "exbt_find"
+                 << "exbt_clear"
+                 << "exbt_showall"
+                 << "exbt_ref"
+                 << "exbt_qt1"
+                 << "exbt_qt2"
+                 << "op_or"
+                 << "ck_mohu"
+                 << "exbt_in"
+                 << "exbt_exit"
+                 << "exbt_dbset"
+                 << "dgd_currday";
         const QWidget *hs1 = desk.window->findChild<QWidget *>("HS1");
         QTableView *grid = desk.window->grid()->view();
         grid->setFocus();
@@ -246,7 +262,8 @@ private slots:
             bool whole = focus->isVisible();
             for (const QWidget *outer = focus->parentWidget(); outer; outer = outer->parentWidget())
                 whole = whole && outer->rect().contains(QRect(focus->mapTo(outer, QPoint()), focus->size()))
-                    && !(outer == hs1->parentWidget() && QRect(focus->mapTo(outer, QPoint()), focus->size()).intersects(hs1->geometry()));
+                    && !(outer == hs1->parentWidget()
+                         && QRect(focus->mapTo(outer, QPoint()), focus->size()).intersects(hs1->geometry()));
             QVERIFY2(whole, qPrintable(visited.constLast()));
         }
         QCOMPARE(visited, expected);
@@ -267,7 +284,8 @@ private slots:
         QStyleOptionViewItem option;
         option.initFrom(view->viewport());
         for (const int column : {0, 1})
-            QVERIFY(view->columnWidth(column) >= view->itemDelegate()->sizeHint(option, view->model()->index(2999, column)).width());
+            QVERIFY(view->columnWidth(column)
+                    >= view->itemDelegate()->sizeHint(option, view->model()->index(2999, column)).width());
         desk.click("exbt_ref"); // 编号 3000 current
         for (const int row : {2999, 0}) {
             view->scrollTo(view->model()->index(1500, 0), QAbstractItemView::PositionAtCenter);
@@ -319,7 +337,8 @@ private slots:
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell(view, 0, 1));
         QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), "人1" + QString(5000, u'长'));
-        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, cell(view, 0, 0), view->viewport()->mapToGlobal(cell(view, 0, 0)));
+        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, cell(view, 0, 0),
+                                     view->viewport()->mapToGlobal(cell(view, 0, 0)));
         QApplication::sendEvent(view->viewport(), &rightClick);
         view->findChild<QMenu *>()->actions().at(1)->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), "1\t人1" + QString(5000, u'长') + "\t2012/3/2 10:00:00");
@@ -346,13 +365,17 @@ private slots:
         // A push button keeps its margins, a check or option button its indicator.
         const QStyle *style = desk.window->style();
         const int margins = 2 * style->pixelMetric(QStyle::PM_ButtonMargin);
-        const int indicator = style->pixelMetric(QStyle::PM_IndicatorWidth) + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
-        for (QWidget *window : {static_cast<QWidget *>(desk.window.get()), static_cast<QWidget *>(desk.openSettings())}) {
+        const int indicator =
+            style->pixelMetric(QStyle::PM_IndicatorWidth) + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+        for (QWidget *window :
+             {static_cast<QWidget *>(desk.window.get()), static_cast<QWidget *>(desk.openSettings())}) {
             for (const QLabel *label : window->findChildren<QLabel *>())
-                QVERIFY2(label->wordWrap() || label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
+                QVERIFY2(label->wordWrap()
+                             || label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
                          qPrintable(label->objectName()));
             for (const QAbstractButton *button : window->findChildren<QAbstractButton *>())
-                QVERIFY2(panel->isAncestorOf(button) || button->text().isEmpty() || button->fontMetrics().horizontalAdvance(button->text())
+                QVERIFY2(panel->isAncestorOf(button) || button->text().isEmpty()
+                             || button->fontMetrics().horizontalAdvance(button->text())
                                  <= button->width() - (qobject_cast<const QPushButton *>(button) ? margins : indicator),
                          qPrintable(button->objectName()));
         }

@@ -1,6 +1,5 @@
-#include "support/Desk.h"
-
 #include "gui/search/DateFrame.h"
+#include "support/Desk.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -1,9 +1,8 @@
+#include "db/Connection.h"
+#include "gui/search/SearchBox.h"
 #include "support/Desk.h"
 #include "support/Messages.h"
 #include "support/TestServer.h"
-
-#include "db/Connection.h"
-#include "gui/search/SearchBox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,7 +28,8 @@ class TestSearchCommand : public QObject
     static QStringList people(const QString &table)
     {
         QStringList out = {QStringLiteral("create table %1 (编号 INTEGER, 姓名 VARCHAR(20), 年龄 INTEGER,"
-                                          " 出生日期 DATE, 登记日期 TIMESTAMP, 来访 TIMESTAMP)").arg(table)};
+                                          " 出生日期 DATE, 登记日期 TIMESTAMP, 来访 TIMESTAMP)")
+                               .arg(table)};
         for (const char *row : {"1, '张三', 30, '2020-01-01', '2012-03-05 00:30:00', '2012-03-05'",
                                 "2, '张三丰', 45, '2020-01-02', '2012-03-06 12:00:00', '2012-03-06 10:00:00'",
                                 "3, '李四', 30, '1996-07-08', '2012-03-07 23:59:30', '2012-03-07 23:59:30'",
@@ -41,8 +41,9 @@ class TestSearchCommand : public QObject
 
     static QString connectionFor(const QString &engine, const Desk &desk)
     {
-        return engine == "sqlite" ? desk.registry.connection()
-             : engine == "postgresql" ? postgresConnection() : mariadbConnection();
+        return engine == "sqlite"    ? desk.registry.connection()
+            : engine == "postgresql" ? postgresConnection()
+                                     : mariadbConnection();
     }
 
 private slots:
@@ -72,14 +73,14 @@ private slots:
         QTest::addColumn<QStringList>("options"); // buttons clicked first
         // Column, value pairs; a value "frame" sets 3-5 .. 3-7, "empty frame" an empty year.
         QTest::addColumn<QStringList>("criteria");
-        QTest::addColumn<QList<int>>("ids"); // in the default statement's order; none: refused, nothing sent
+        QTest::addColumn<QList<int>>("ids");   // in the default statement's order; none: refused, nothing sent
         QTest::addColumn<int>("dateMessages"); // shown before the search
 
         for (const char *engine : {"sqlite", "postgresql", "mariadb"}) {
             auto row = [engine](const char *name, const QStringList &options, const QStringList &criteria,
                                 const QList<int> &ids, int dateMessages = 0) {
-                QTest::addRow("%s: %s", engine, name) << QString::fromLatin1(engine) << options << criteria << ids
-                                                      << dateMessages;
+                QTest::addRow("%s: %s", engine, name)
+                    << QString::fromLatin1(engine) << options << criteria << ids << dateMessages;
             };
             row("substring and age", {"op_and", "ck_mohu"}, {"姓名", "张", "年龄", "30"}, {1});
             row("backslash substring", {"ck_mohu"}, {"姓名", "a\\b"}, {5});
@@ -106,10 +107,10 @@ private slots:
             QSKIP("no server of this engine");
         if (engine == "sqlite")
             desk.registry.sql(people(m_table));
-        desk.registry.writeIni(connectionFor(engine, desk),
-                               QStringLiteral("select 编号, 姓名, 年龄, 出生日期, 登记日期, 来访 from %1 order by 编号 desc")
-                                   .arg(m_table),
-                               QStringLiteral("select 姓名 from %1").arg(m_table));
+        desk.registry.writeIni(
+            connectionFor(engine, desk),
+            QStringLiteral("select 编号, 姓名, 年龄, 出生日期, 登记日期, 来访 from %1 order by 编号 desc").arg(m_table),
+            QStringLiteral("select 姓名 from %1").arg(m_table));
         desk.open();
         QVERIFY(QTest::qWaitForWindowActive(desk.window.get()));
         for (const QString &option : options)
@@ -143,7 +144,8 @@ private slots:
         const QString last = criteria.last().endsWith("frame") ? QString() : criteria.last();
         QCOMPARE(desk.messages.texts(),
                  QStringList(dateMessages, kDateMessage)
-                     + (ids.isEmpty() ? QStringList{kInformationMark + unreadableDateMessage(criteria.at(criteria.size() - 2), last)}
+                     + (ids.isEmpty() ? QStringList{kInformationMark
+                                                    + unreadableDateMessage(criteria.at(criteria.size() - 2), last)}
                                       : QStringList()));
         QList<int> found;
         const db::Result &rs = *desk.window->dataLink().result();

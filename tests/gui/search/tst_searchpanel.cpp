@@ -1,10 +1,9 @@
-#include "support/Desk.h"
-#include "support/FileBytes.h"
-
 #include "core/config/Gbk.h"
 #include "db/TypeCode.h"
 #include "gui/search/SearchBox.h"
 #include "gui/search/SearchPanel.h"
+#include "support/Desk.h"
+#include "support/FileBytes.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,7 +22,10 @@ namespace {
 class ColumnsFailingAt : public db::Result
 {
 public:
-    explicit ColumnsFailingAt(int failAt) : m_failAt(failAt) {}
+    explicit ColumnsFailingAt(int failAt)
+        : m_failAt(failAt)
+    {
+    }
     bool isOpen() const override { return true; }
     int columnCount() const override { return 3; }
     qint64 rowCount() const override { return 0; }
@@ -40,8 +42,8 @@ public:
     QString text(qint64, int) const override { return {}; }
     qint64 widestRow(int) const override { return -1; }
     qint64 currentRow() const override { return -1; }
-    void setCurrentRow(qint64) override {}
-    void moveLast() override {}
+    void setCurrentRow(qint64) override { }
+    void moveLast() override { }
 
 private:
     int m_failAt;
@@ -57,7 +59,10 @@ class TestSearchPanel : public QObject
     std::unique_ptr<Desk> d;
 
     template<typename T = QWidget>
-    T *child(const QString &name) const { return d->window->searchPanel()->findChild<T *>(name); }
+    T *child(const QString &name) const
+    {
+        return d->window->searchPanel()->findChild<T *>(name);
+    }
     SearchBox *box(int row) const { return child<SearchBox>(QStringLiteral("t_field_%1").arg(row)); }
 
     // What the panel shows of its canvas, in the coordinates of its inner area.
@@ -102,8 +107,8 @@ private slots:
         // The view: the panel's inner height less HS1.
         QCOMPARE(bar->value(), 24 + 209);
         bar->setValue(0);
-        QWheelEvent wheel({5, 5}, box(1)->mapToGlobal(QPoint(5, 5)), {}, {0, -120}, Qt::NoButton, {},
-                          Qt::NoScrollPhase, false);
+        QWheelEvent wheel({5, 5}, box(1)->mapToGlobal(QPoint(5, 5)), {}, {0, -120}, Qt::NoButton, {}, Qt::NoScrollPhase,
+                          false);
         QApplication::sendEvent(box(1), &wheel);
         QCOMPARE(bar->value(), 24 * QApplication::wheelScrollLines());
 
@@ -127,7 +132,7 @@ private slots:
         QTest::addColumn<int>("scrolled");     // VS1's value
         QTest::addColumn<int>("canvasHeight"); // 0: as built
         QTest::addColumn<bool>("enter");
-        QTest::addColumn<QString>("shown");    // empty: neither
+        QTest::addColumn<QString>("shown"); // empty: neither
         QTest::addColumn<int>("top");
         QTest::addColumn<int>("focus");
         QTest::newRow("list, just room below") << 12 << 5 << 37 << 0 << false << "ls_list" << 146 << 5;
@@ -150,7 +155,8 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(int, focus);
         open(columns);
-        QVERIFY(writeBytes(d->registry.file(QStringLiteral("set_info/bg_info/field_list/c%1.flt").arg(row)), "1\r\n2\r\n"));
+        QVERIFY(
+            writeBytes(d->registry.file(QStringLiteral("set_info/bg_info/field_list/c%1.flt").arg(row)), "1\r\n2\r\n"));
         child<QScrollBar>("VS1")->setValue(scrolled);
         if (canvasHeight)
             child("pic_dsgn")->resize(child("pic_dsgn")->width(), canvasHeight);
@@ -255,7 +261,8 @@ private slots:
         QString lines;
         for (int i = 1; i <= entries; ++i)
             lines += QStringLiteral("科室%1\r\n").arg(i);
-        QVERIFY(writeBytes(d->registry.file(QStringLiteral("set_info/bg_info/field_list/c%1.flt").arg(row)), toGbk(lines)));
+        QVERIFY(
+            writeBytes(d->registry.file(QStringLiteral("set_info/bg_info/field_list/c%1.flt").arg(row)), toGbk(lines)));
         auto *list = child<QListWidget>("ls_list");
         for (int opening = 0; opening < 2; ++opening) {
             QTest::mouseClick(box(row), Qt::LeftButton);

@@ -1,23 +1,22 @@
 #include "core/config/MainConfig.h"
 #include "gui/settings/SettingsDialog.h"
+#include "gui/widgets/MessageBoxService.h"
 #include "support/Desk.h"
 #include "support/FileBytes.h"
 #include "support/Messages.h"
-#include "gui/widgets/MessageBoxService.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QMessageBox>
-#include <QTimer>
-
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 using namespace vesko;
 using namespace vesko::test;
 
-const QString kEndless = QStringLiteral(
-    "with recursive r(n) as (select 1 union all select n + 1 from r) select count(*) from r");
+const QString kEndless =
+    QStringLiteral("with recursive r(n) as (select 1 union all select n + 1 from r) select count(*) from r");
 
 class TestSettingsDialog : public QObject
 {
@@ -111,13 +110,19 @@ private slots:
         QTest::addColumn<QString>("count");
         QTest::addColumn<QString>("stored"); // 备用一 in vesko.ini afterwards
         const QString longStatement = "select * from 登记 where 编号 < 3 and 姓名 <> '" + QString(300, 'x') + "'";
-        QTest::newRow("reconnects") << "t_sql" << longStatement << false << QStringList() << "共有 2 人" << "select 1";
-        QTest::newRow("without a connection") << "t_cn" << "" << false
-                                              << QStringList({kConnectMessage, kQueryMessage}) << "共有 3 人" << "select 1";
-        QTest::newRow("without a default statement") << "t_sql" << "" << false
-                                                     << QStringList({kUnsetMessage}) << "共有 3 人" << "";
+        QTest::newRow("reconnects") << "t_sql" << longStatement << false << QStringList() << "共有 2 人"
+                                    << "select 1";
+        QTest::newRow("without a connection")
+            << "t_cn"
+            << "" << false << QStringList({kConnectMessage, kQueryMessage}) << "共有 3 人"
+            << "select 1";
+        QTest::newRow("without a default statement") << "t_sql"
+                                                     << "" << false << QStringList({kUnsetMessage}) << "共有 3 人"
+                                                     << "";
         QTest::newRow("main window closing: no reconnect")
-            << "t_cn" << "Provider=SQLite;Data Source=missing.db" << true << QStringList() << "共有 3 人" << "select 1";
+            << "t_cn"
+            << "Provider=SQLite;Data Source=missing.db" << true << QStringList() << "共有 3 人"
+            << "select 1";
     }
 
     void closingStoresAndApplies()

@@ -34,7 +34,8 @@ private slots:
         QTest::addColumn<QString>("when");
         QTest::addColumn<QString>("seen");
         QTest::newRow("quick") << "never" << QString();
-        QTest::newRow("slow") << "in the progress window" << "vesko信息/cancel";
+        QTest::newRow("slow") << "in the progress window"
+                              << "vesko信息/cancel";
         QTest::newRow("Esc at once") << "at once" << QString();
     }
     void progressWindowAfterHalfASecond()
@@ -46,10 +47,12 @@ private slots:
         window.show();
         box->setFocus();
         std::atomic<bool> release = when == u"never";
-        DatabaseCall call([&release] {
-            while (!release)
-                QThread::yieldCurrentThread();
-        }, [&release] { release = true; }, [] { return qint64(7); });
+        DatabaseCall call(
+            [&release] {
+                while (!release)
+                    QThread::yieldCurrentThread();
+            },
+            [&release] { release = true; }, [] { return qint64(7); });
 
         QString shown; // the window's caption and its focused control
         QTimer watch;
@@ -62,7 +65,8 @@ private slots:
             QDialog *dialog = progressWindow();
             if (!dialog || !shown.isEmpty())
                 return;
-            shown = dialog->windowTitle() + u'/' + (dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString());
+            shown = dialog->windowTitle() + u'/'
+                + (dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString());
             QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
         });
         watch.start(when == u"at once" ? 0 : 20);
