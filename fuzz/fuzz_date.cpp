@@ -24,7 +24,7 @@ QString consumeText(FuzzedDataProvider &input)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzedDataProvider input(data, size);
-    SearchRow row{QStringLiteral("d"), true, db::TypeDate, consumeText(input), {}, {}};
+    SearchRow row{QStringLiteral("d"), true, db::TypeCode::Date, consumeText(input), {}, {}};
     if (input.ConsumeBool()) {
         row.rangeStart = consumeText(input);
         row.rangeEnd = consumeText(input);

@@ -4,9 +4,9 @@
 #include "core/config/ProfileText.h"
 #include "core/config/TextEncoding.h"
 
-#include <iterator>
-
 #include <fuzzer/FuzzedDataProvider.h>
+
+#include <iterator>
 
 using namespace vesko;
 

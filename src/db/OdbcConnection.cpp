@@ -120,34 +120,34 @@ void check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle)
         throw failure(type, handle);
 }
 
-int typeFromSql(SQLSMALLINT sqlType)
+TypeCode typeFromSql(SQLSMALLINT sqlType)
 {
     switch (sqlType) {
     case SQL_TINYINT:
     case SQL_SMALLINT:
     case SQL_INTEGER:
     case SQL_BIGINT:
-        return TypeInteger;
+        return TypeCode::Integer;
     case SQL_TYPE_DATE:
     case SQL_TYPE_TIMESTAMP:
     case SQL_DATE:
     case SQL_TIMESTAMP:
-        return TypeDate;
+        return TypeCode::Date;
     case SQL_REAL:
     case SQL_FLOAT:
     case SQL_DOUBLE:
-        return TypeDouble;
+        return TypeCode::Double;
     case SQL_NUMERIC:
     case SQL_DECIMAL:
-        return TypeNumeric;
+        return TypeCode::Numeric;
     case SQL_BIT:
-        return TypeBoolean;
+        return TypeCode::Boolean;
     case SQL_BINARY:
     case SQL_VARBINARY:
     case SQL_LONGVARBINARY:
-        return TypeBinary;
+        return TypeCode::Binary;
     default:
-        return TypeText;
+        return TypeCode::Text;
     }
 }
 
@@ -225,14 +225,14 @@ public:
         return {m_utf8.data(), m_utf8.size(), false};
     }
 
-    int columnType(int column) const { return m_types[std::size_t(column)]; }
+    TypeCode columnType(int column) const { return m_types[std::size_t(column)]; }
 
 private:
     SQLHSTMT m_statement;
     std::function<bool()> m_cancelled;
     SQLSMALLINT m_columns;
     std::vector<SQLWCHAR> m_buffer;
-    std::vector<int> m_types;
+    std::vector<TypeCode> m_types;
     std::vector<SQLWCHAR> m_pieces;
     std::string m_utf8;
 };

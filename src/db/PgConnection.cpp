@@ -21,28 +21,28 @@ namespace vesko::db {
 namespace {
 
 // Type OIDs of the built-in types, from pg_type.
-int typeFromOid(Oid oid)
+TypeCode typeFromOid(Oid oid)
 {
     switch (oid) {
     case 20: // int8
     case 21: // int2
     case 23: // int4
-        return TypeInteger;
+        return TypeCode::Integer;
     case 1082: // date
     case 1114: // timestamp
     case 1184: // timestamptz
-        return TypeDate;
+        return TypeCode::Date;
     case 700: // float4
     case 701: // float8
-        return TypeDouble;
+        return TypeCode::Double;
     case 1700: // numeric
-        return TypeNumeric;
+        return TypeCode::Numeric;
     case 16: // bool
-        return TypeBoolean;
+        return TypeCode::Boolean;
     case 17: // bytea
-        return TypeBinary;
+        return TypeCode::Binary;
     default:
-        return TypeText;
+        return TypeCode::Text;
     }
 }
 
@@ -106,12 +106,12 @@ public:
                 length == 0 && PQgetisnull(m_current.get(), 0, column)};
     }
 
-    int columnType(int column) const { return m_types[std::size_t(column)]; }
+    TypeCode columnType(int column) const { return m_types[std::size_t(column)]; }
 
 private:
     PgResultPtr m_current;
     std::function<PgResultPtr()> m_nextResult;
-    std::vector<int> m_types;
+    std::vector<TypeCode> m_types;
     bool m_started = false;
 };
 

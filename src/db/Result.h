@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/DbError.h"
+#include "db/TypeCode.h"
 
 #include <QString>
 
@@ -26,7 +27,7 @@ public:
     virtual int columnCount() const = 0;
     virtual qint64 rowCount() const = 0;
     virtual QString columnName(int column) const = 0;
-    virtual int columnType(int column) const = 0;
+    virtual TypeCode columnType(int column) const = 0;
     // First column of that name (exact match), -1 when there is none.
     virtual int indexOf(const QString &name) const = 0;
 

@@ -1,7 +1,5 @@
 #include "db/Snapshot.h"
 
-#include "db/TypeCode.h"
-
 #include <QDate>
 #include <QTime>
 
@@ -126,7 +124,7 @@ QString Snapshot::columnName(int column) const
     return m_columns.at(column).name;
 }
 
-int Snapshot::columnType(int column) const
+TypeCode Snapshot::columnType(int column) const
 {
     checkColumn(column);
     return m_columns.at(column).type;
@@ -157,7 +155,7 @@ std::string_view Snapshot::bytes(qint64 row, int column) const
 QString Snapshot::text(qint64 row, int column) const
 {
     const std::string_view stored = bytes(row, column);
-    if (m_columns.at(column).type == TypeDate && !stored.empty())
+    if (isDate(m_columns.at(column).type) && !stored.empty())
         return dateText(stored);
     return QString::fromUtf8(stored.data(), qsizetype(stored.size()));
 }

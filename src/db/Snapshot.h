@@ -18,7 +18,7 @@ public:
     struct ColumnInfo
     {
         QString name;
-        int type;
+        TypeCode type;
     };
 
     // A result that is not open: the statement produced no result set.
@@ -27,7 +27,7 @@ public:
 
     // The store of one column, for the engine filling the snapshot.
     ColumnStore &cells(int column) { return m_stores[std::size_t(column)]; }
-    void setColumnType(int column, int type) { m_columns[column].type = type; }
+    void setColumnType(int column, TypeCode type) { m_columns[column].type = type; }
     // Called once every row is in: fixes the row count and the current row.
     void finish();
 
@@ -38,7 +38,7 @@ public:
     int columnCount() const override;
     qint64 rowCount() const override;
     QString columnName(int column) const override;
-    int columnType(int column) const override;
+    TypeCode columnType(int column) const override;
     int indexOf(const QString &name) const override;
     bool isNull(qint64 row, int column) const override;
     std::string_view bytes(qint64 row, int column) const override;

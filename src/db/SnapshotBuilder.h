@@ -22,7 +22,7 @@ struct Cell
 //   QList<Snapshot::ColumnInfo> columns();  before the first row
 //   bool next();                            the next row, false after the last
 //   Cell cell(int column);                  a cell of the current row
-//   int columnType(int column) const;       once every row is in
+//   TypeCode columnType(int column) const;  once every row is in
 // and throws DbError on a failure. rowsFetched counts the rows as they come,
 // for a reader on another thread.
 template<typename RowSource>

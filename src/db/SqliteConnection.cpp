@@ -16,39 +16,39 @@ using StatementPtr = HandlePtr<sqlite3_stmt, sqlite3_finalize>;
 
 // SQLite keeps no column types of its own; the declared type of the result
 // column decides, by the engine's own affinity rules where they apply.
-int typeFromDeclaration(const char *declared)
+TypeCode typeFromDeclaration(const char *declared)
 {
     const QByteArray type = QByteArray(declared).toUpper();
     if (type.contains("INT"))
-        return TypeInteger;
+        return TypeCode::Integer;
     if (type.contains("DATE") || type.contains("TIMESTAMP"))
-        return TypeDate;
+        return TypeCode::Date;
     if (type.contains("CHAR") || type.contains("CLOB") || type.contains("TEXT"))
-        return TypeText;
+        return TypeCode::Text;
     if (type.contains("BLOB"))
-        return TypeBinary;
+        return TypeCode::Binary;
     if (type.contains("REAL") || type.contains("FLOA") || type.contains("DOUB"))
-        return TypeDouble;
+        return TypeCode::Double;
     if (type.contains("BOOL"))
-        return TypeBoolean;
+        return TypeCode::Boolean;
     if (type.contains("NUM") || type.contains("DEC"))
-        return TypeNumeric;
-    return TypeText;
+        return TypeCode::Numeric;
+    return TypeCode::Text;
 }
 
 // A column without a declared type (an expression) takes the type of its
 // first value that is not Null.
-int typeFromValue(int storageClass)
+TypeCode typeFromValue(int storageClass)
 {
     switch (storageClass) {
     case SQLITE_INTEGER:
-        return TypeInteger;
+        return TypeCode::Integer;
     case SQLITE_FLOAT:
-        return TypeDouble;
+        return TypeCode::Double;
     case SQLITE_BLOB:
-        return TypeBinary;
+        return TypeCode::Binary;
     default:
-        return TypeText;
+        return TypeCode::Text;
     }
 }
 
@@ -78,7 +78,7 @@ public:
             if (!declared)
                 m_untyped.push_back(c);
             info.append({QString::fromUtf8(sqlite3_column_name(m_statement, c)),
-                         declared ? typeFromDeclaration(declared) : TypeText});
+                         declared ? typeFromDeclaration(declared) : TypeCode::Text});
             m_types.push_back(info.back().type);
         }
         return info;
@@ -113,13 +113,13 @@ public:
         return {"", 0, sqlite3_column_type(m_statement, column) == SQLITE_NULL};
     }
 
-    int columnType(int column) const { return m_types[std::size_t(column)]; }
+    TypeCode columnType(int column) const { return m_types[std::size_t(column)]; }
 
 private:
     sqlite3_stmt *m_statement;
     std::function<void()> m_rowArrived;
     std::function<DbError()> m_failure;
-    std::vector<int> m_types;
+    std::vector<TypeCode> m_types;
     std::vector<int> m_untyped;
 };
 

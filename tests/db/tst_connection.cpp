@@ -200,26 +200,26 @@ private slots:
         QTest::addColumn<QString>("statement");
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("type"); // TypeText: anything but integer or date
+        QTest::addColumn<int>("type"); // TypeCode::Text: anything but integer or date
         QTest::addColumn<QStringList>("texts");
         const QString all = "select * from $.人员 order by 编号";
         for (const Engine &e : std::as_const(m_engines)) {
             const QByteArray tag = e.name.toUtf8() + ' ';
             QTest::newRow(tag + "integer")
-                << all << 0 << "编号" << int(TypeInteger) << QStringList{"1", "2", "3", "4", "5", "6"};
-            QTest::newRow(tag + "Chinese text")
-                << all << 1 << "姓名" << int(TypeText) << QStringList{"张三", "李四", "王五", "赵六", "欧阳修", "孙七"};
-            QTest::newRow(tag + "date") << all << 2 << "出生日期" << int(TypeDate)
+                << all << 0 << "编号" << int(TypeCode::Integer) << QStringList{"1", "2", "3", "4", "5", "6"};
+            QTest::newRow(tag + "Chinese text") << all << 1 << "姓名" << int(TypeCode::Text)
+                                                << QStringList{"张三", "李四", "王五", "赵六", "欧阳修", "孙七"};
+            QTest::newRow(tag + "date") << all << 2 << "出生日期" << int(TypeCode::Date)
                                         << QStringList{"1980/1/15", "1985/6/30", "<null>",
                                                        "1990/12/1", "2000/2/29", "1975/5/5"};
             QTest::newRow(tag + "date-time")
-                << all << 3 << "登记时间" << int(TypeDate)
+                << all << 3 << "登记时间" << int(TypeCode::Date)
                 << QStringList{"2012/3/4 23:00:00", "2012/3/5 1:01:01",  "2012/3/5 10:00:00",
                                "2012/3/7 23:59:01", "2012/3/7 23:59:30", "2012/3/6"};
             QTest::newRow(tag + "Null apart from empty")
-                << all << 4 << "备注" << int(TypeText) << QStringList{"a", "", "<null>", "备注", "x", "y"};
+                << all << 4 << "备注" << int(TypeCode::Text) << QStringList{"a", "", "<null>", "备注", "x", "y"};
             QTest::newRow(tag + "no rows")
-                << "select * from $.人员 where 编号 < 0" << 4 << "备注" << int(TypeText) << QStringList();
+                << "select * from $.人员 where 编号 < 0" << 4 << "备注" << int(TypeCode::Text) << QStringList();
             // Whole days as the engine's dialect writes them.
             const Dialect dialect(e.dialect);
             const auto range = [&](const QString &field, QDate from, QDate to) {
@@ -228,25 +228,25 @@ private slots:
                     + " order by 编号";
             };
             QTest::newRow(tag + "date-time range")
-                << range("登记时间", {2012, 3, 5}, {2012, 3, 7}) << 0 << "姓名" << int(TypeText)
+                << range("登记时间", {2012, 3, 5}, {2012, 3, 7}) << 0 << "姓名" << int(TypeCode::Text)
                 << QStringList{"李四", "王五", "赵六", "欧阳修", "孙七"};
             QTest::newRow(tag + "date range") << range("出生日期", {1980, 1, 15}, {1990, 12, 1}) << 0 << "姓名"
-                                              << int(TypeText) << QStringList{"张三", "李四", "赵六"};
+                                              << int(TypeCode::Text) << QStringList{"张三", "李四", "赵六"};
             QTest::newRow(tag + "duplicate name") << "select 姓名, 编号 as 姓名 from $.人员 where 编号 = 4" << 1
-                                                  << "姓名" << int(TypeInteger) << QStringList{"4"};
+                                                  << "姓名" << int(TypeCode::Integer) << QStringList{"4"};
         }
         // SQLite keeps other text in a date column; a column without a
         // declared type takes the type of its values.
         QTest::newRow("sqlite text in a date column")
-            << "select 日期 from 杂项" << 0 << "日期" << int(TypeDate) << QStringList{"不详"};
-        QTest::newRow("sqlite untyped") << "select 次数, count(*) as n from 杂项" << 1 << "n" << int(TypeInteger)
+            << "select 日期 from 杂项" << 0 << "日期" << int(TypeCode::Date) << QStringList{"不详"};
+        QTest::newRow("sqlite untyped") << "select 次数, count(*) as n from 杂项" << 1 << "n" << int(TypeCode::Integer)
                                         << QStringList{"1"};
         // Whatever follows the day in the text, a range finds it.
         const QString days =
             Dialect(Dialect::Engine::Sqlite).dayRange("时间", "2012-3-5", {2012, 3, 5}, "2012-3-7", {2012, 3, 7});
         for (const char *engine : {"sqlite", "odbc-sqlite"})
             QTest::addRow("%s day range over stored text", engine) << "select 编号 from 时刻 where "
-                    + days << 0 << "编号" << int(TypeInteger) << QStringList{"2", "3", "4", "5"};
+                    + days << 0 << "编号" << int(TypeCode::Integer) << QStringList{"2", "3", "4", "5"};
     }
 
     void columns()
@@ -260,8 +260,8 @@ private slots:
         QCOMPARE(connection->dialect().engine(), m_engine->dialect);
         const ResultPtr result = connection->execute(sql(statement));
         QCOMPARE(result->columnName(index), name);
-        const int code = result->columnType(index);
-        QCOMPARE(code == TypeInteger || code == TypeDate ? code : int(TypeText), type);
+        const TypeCode code = result->columnType(index);
+        QCOMPARE(int(isInteger(code) || isDate(code) ? code : TypeCode::Text), type);
         QStringList values;
         for (qint64 row = 0; row < result->rowCount(); ++row)
             values.append(result->isNull(row, index) ? QStringLiteral("<null>") : result->text(row, index));

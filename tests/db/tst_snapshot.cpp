@@ -21,7 +21,7 @@ private slots:
                 return std::string(255 + row % 3, 'x'); // around the one-byte length limit
             return "行" + std::to_string(row);
         };
-        Snapshot snapshot({{"a", TypeText}, {"b", TypeText}});
+        Snapshot snapshot({{"a", TypeCode::Text}, {"b", TypeCode::Text}});
         for (int row = 0; row < 20000; ++row) {
             const std::string cell = cellOf(row);
             snapshot.cells(0).append(cell.data(), cell.size());
@@ -46,23 +46,24 @@ private slots:
         QTest::addColumn<int>("type");
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<QString>("text");
-        QTest::newRow("ISO T") << int(TypeDate) << QByteArray("2012-03-05T10:30:00") << "2012/3/5 10:30:00";
-        QTest::newRow("no seconds") << int(TypeDate) << QByteArray("2012-03-05 10:30") << "2012/3/5 10:30:00";
+        QTest::newRow("ISO T") << int(TypeCode::Date) << QByteArray("2012-03-05T10:30:00") << "2012/3/5 10:30:00";
+        QTest::newRow("no seconds") << int(TypeCode::Date) << QByteArray("2012-03-05 10:30") << "2012/3/5 10:30:00";
         QTest::newRow("fraction dropped")
-            << int(TypeDate) << QByteArray("2012-03-05 10:00:00.250") << "2012/3/5 10:00:00";
-        QTest::newRow("zone dropped") << int(TypeDate) << QByteArray("2012-03-05 10:00:00+08") << "2012/3/5 10:00:00";
-        QTest::newRow("slashes") << int(TypeDate) << QByteArray("2012/3/5") << "2012/3/5";
-        QTest::newRow("not a date stays") << int(TypeDate) << QByteArray("明天") << "明天";
-        QTest::newRow("impossible date stays") << int(TypeDate) << QByteArray("2012-02-30") << "2012-02-30";
+            << int(TypeCode::Date) << QByteArray("2012-03-05 10:00:00.250") << "2012/3/5 10:00:00";
+        QTest::newRow("zone dropped") << int(TypeCode::Date) << QByteArray("2012-03-05 10:00:00+08")
+                                      << "2012/3/5 10:00:00";
+        QTest::newRow("slashes") << int(TypeCode::Date) << QByteArray("2012/3/5") << "2012/3/5";
+        QTest::newRow("not a date stays") << int(TypeCode::Date) << QByteArray("明天") << "明天";
+        QTest::newRow("impossible date stays") << int(TypeCode::Date) << QByteArray("2012-02-30") << "2012-02-30";
         QTest::newRow("a text column is never a date")
-            << int(TypeText) << QByteArray("2012-03-05 10:30:00") << "2012-03-05 10:30:00";
+            << int(TypeCode::Text) << QByteArray("2012-03-05 10:30:00") << "2012-03-05 10:30:00";
     }
 
     void text()
     {
         QFETCH(int, type);
         QFETCH(QByteArray, stored);
-        Snapshot snapshot({{"c", type}});
+        Snapshot snapshot({{"c", TypeCode(type)}});
         snapshot.cells(0).append(stored.constData(), std::size_t(stored.size()));
         snapshot.finish();
         QTEST(snapshot.text(0, 0), "text");
@@ -71,7 +72,7 @@ private slots:
     // Moving the current row, and a result that is not open.
     void currentRow()
     {
-        Snapshot snapshot({{"n", TypeInteger}});
+        Snapshot snapshot({{"n", TypeCode::Integer}});
         for (const char *cell : {"1", "2", "3"})
             snapshot.cells(0).append(cell, 1);
         snapshot.finish();
@@ -80,7 +81,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DbError, snapshot.text(0, 1));
         snapshot.moveLast();
         QCOMPARE(snapshot.currentRow(), 2);
-        QVERIFY_THROWS_EXCEPTION(DbError, Snapshot({{"n", TypeInteger}}).moveLast());
+        QVERIFY_THROWS_EXCEPTION(DbError, Snapshot({{"n", TypeCode::Integer}}).moveLast());
         QVERIFY_THROWS_EXCEPTION(DbError, Snapshot().rowCount());
     }
 };

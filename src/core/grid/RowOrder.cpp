@@ -2,6 +2,9 @@
 
 #include "db/TypeCode.h"
 
+#include <unicode/ucol.h>
+#include <unicode/ustring.h>
+
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -11,22 +14,9 @@
 #include <memory>
 #include <string>
 
-#include <unicode/ucol.h>
-#include <unicode/ustring.h>
-
 namespace vesko {
 
 namespace {
-
-bool sortsAsNumber(int type)
-{
-    return type == db::TypeInteger || type == db::TypeDouble || type == db::TypeNumeric;
-}
-
-bool sortsAsBytes(int type)
-{
-    return type == db::TypeDate || type == db::TypeBinary;
-}
 
 // Digits and capital Latin letters collate in the order of their bytes,
 // each apart from the others at the first level: text of only these
@@ -195,9 +185,9 @@ private:
 std::vector<int> sortedRows(const db::Result &rs, int column, int rows, Qt::SortOrder order)
 {
     const auto bytesOf = [&rs, column](int row) { return rs.bytes(row, column); };
-    const int type = rs.columnType(column);
-    const bool asNumbers = sortsAsNumber(type);
-    bool asBytes = sortsAsBytes(type);
+    const db::TypeCode type = rs.columnType(column);
+    const bool asNumbers = db::sortsAsNumber(type);
+    bool asBytes = db::sortsAsBytes(type);
     if (!asNumbers && !asBytes) {
         asBytes = true;
         for (int row = 0; row < rows && asBytes; ++row)

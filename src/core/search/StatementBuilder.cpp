@@ -1,7 +1,6 @@
 #include "core/search/StatementBuilder.h"
 
 #include "core/search/NumberText.h"
-#include "db/TypeCode.h"
 #include "texts/Texts.h"
 
 #include <QDate>
@@ -125,9 +124,9 @@ ComposedSearch composeStatement(const SearchCriteria &criteria, const db::Dialec
         if (!row.ticked)
             continue;
         const QString &name = row.caption;
-        if (row.typeCode == db::TypeInteger) {
+        if (db::isInteger(row.typeCode)) {
             clauses.append(name + u'=' + numberText(row.text));
-        } else if (row.typeCode == db::TypeDate) {
+        } else if (db::isDate(row.typeCode)) {
             const bool ranged = !row.rangeStart.isEmpty();
             const QString start = (ranged ? row.rangeStart : row.text).trimmed();
             const QString end = (ranged ? row.rangeEnd : row.text).trimmed();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/Dialect.h"
+#include "db/TypeCode.h"
 
 #include <QList>
 #include <QString>
@@ -12,10 +13,10 @@ struct SearchRow
 {
     QString caption;     // the column name, inserted as it stands
     bool ticked = false; // only a fully ticked box counts
-    int typeCode = 0;    // the column's type code: 3 integer, 7 date, any other text
-    QString text;        // what the search box shows
-    QString rangeStart;  // a confirmed date range: its start, empty when none
-    QString rangeEnd;    // and its end
+    db::TypeCode typeCode = db::TypeCode::Text;
+    QString text;       // what the search box shows
+    QString rangeStart; // a confirmed date range: its start, empty when none
+    QString rangeEnd;   // and its end
 };
 
 enum class SearchJoin { And, Or };

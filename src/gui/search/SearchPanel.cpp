@@ -117,12 +117,12 @@ int SearchPanel::rowCount() const
     return int(m_checks.size());
 }
 
-int SearchPanel::typeCode(int row) const
+db::TypeCode SearchPanel::typeCode(int row) const
 {
     return currentTypeCode(row).value_or(m_builtTypes.at(row));
 }
 
-std::optional<int> SearchPanel::currentTypeCode(int row) const
+std::optional<db::TypeCode> SearchPanel::currentTypeCode(int row) const
 {
     try {
         const db::ResultPtr rs = m_resultSource ? m_resultSource() : nullptr;
@@ -140,7 +140,7 @@ std::optional<int> SearchPanel::currentTypeCode(int row) const
 void SearchPanel::confirmOpenDateFrame()
 {
     for (int i = 0; i < rowCount(); ++i) {
-        if (m_checks[i]->checkState() == Qt::Checked && typeCode(i) == db::TypeDate && !m_dateFrame->isHidden())
+        if (m_checks[i]->checkState() == Qt::Checked && db::isDate(typeCode(i)) && !m_dateFrame->isHidden())
             m_dateFrame->confirmDateRange();
     }
 }
@@ -185,7 +185,7 @@ void SearchPanel::addRow()
 
     m_checks.push_back(check);
     m_boxes.push_back(box);
-    m_builtTypes.push_back(-1);
+    m_builtTypes.push_back(db::TypeCode::Text);
 }
 
 void SearchPanel::rebuild(const db::Result &rs)
@@ -335,7 +335,7 @@ void SearchPanel::offerHelp(const SearchBox &box)
 {
     hidePickListAndDateFrame(true);
     scrollIntoView(box);
-    if (currentTypeCode(box.index()) == db::TypeDate)
+    if (db::isDate(currentTypeCode(box.index()).value_or(db::TypeCode::Text)))
         showDateFrameAt(box);
     else
         m_list->openBeside(m_checks.at(box.index())->text(), box.geometry(), shownCanvas());

@@ -79,8 +79,8 @@ protected:
 
 private:
     int rowCount() const;
-    int typeCode(int row) const;
-    std::optional<int> currentTypeCode(int row) const;
+    db::TypeCode typeCode(int row) const;
+    std::optional<db::TypeCode> currentTypeCode(int row) const;
     void addRow();
     void fitScrollBars();
     void followHorizontalBar();
@@ -109,7 +109,7 @@ private:
 
     std::vector<QCheckBox *> m_checks;
     std::vector<SearchBox *> m_boxes;
-    std::vector<int> m_builtTypes;
+    std::vector<db::TypeCode> m_builtTypes;
     QPointer<SearchBox> m_currentBox;
     // Set while the focus goes back to a box after Esc or a pick: the box
     // keeps its list closed.

@@ -12,11 +12,12 @@ Q_DECLARE_METATYPE(vesko::SearchRow)
 
 namespace {
 
-constexpr int kText = 202;
-constexpr int kInteger = 3;
-constexpr int kDate = 7;
+constexpr auto kText = db::TypeCode::Text;
+constexpr auto kInteger = db::TypeCode::Integer;
+constexpr auto kDate = db::TypeCode::Date;
 
-SearchRow row(const QString &name, int type, const QString &value, const QString &start = {}, const QString &end = {})
+SearchRow row(const QString &name, db::TypeCode type, const QString &value, const QString &start = {},
+              const QString &end = {})
 {
     return {name, true, type, value, start, end};
 }

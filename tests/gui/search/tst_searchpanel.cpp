@@ -35,7 +35,7 @@ public:
             throw db::DbError(QStringLiteral("The connection to the server was lost."));
         return QString(QChar(u'a' + column));
     }
-    int columnType(int) const override { return db::TypeText; }
+    db::TypeCode columnType(int) const override { return db::TypeCode::Text; }
     int indexOf(const QString &) const override { return -1; }
     bool isNull(qint64, int) const override { return true; }
     std::string_view bytes(qint64, int) const override { return {}; }
