@@ -168,7 +168,7 @@ private slots:
     {
         QFETCH(quint32, seed);
         QRandomGenerator random(seed);
-        const QByteArray alphabet("[]= \t\r\na\x80\x81\xfe\xff\0", 12);
+        const QByteArray alphabet = QByteArrayLiteral("[]= \t\r\na\x80\x81\xfe\xff") + '\0';
         QByteArray bytes(4096, 0);
         for (char &c : bytes)
             c = alphabet.at(random.bounded(int(alphabet.size())));
