@@ -1,5 +1,6 @@
 #include "db/Connection.h"
 #include "db/TypeCode.h"
+#include "support/DataRow.h"
 #include "support/TestServer.h"
 
 #include <QDateTime>
@@ -16,6 +17,7 @@
 #include <signal.h>
 
 using namespace vesko::db;
+using vesko::test::dataRow;
 
 Q_DECLARE_METATYPE(DbError::Kind)
 
@@ -168,16 +170,12 @@ private slots:
 
         const QString host = env("VESKO_TEST_PG_HOST");
         const QString password = env("VESKO_TEST_PG_PASSWORD");
-        QTest::newRow("sqlite missing file") << "Provider=SQLite;Data Source=missing.db"
-                                             << "unable to open database file";
-        QTest::newRow("sqlite not a database") << "Provider=SQLite;Data Source=notes.txt"
-                                               << "file is not a database";
-        QTest::newRow("sqlite without a file") << "Provider=SQLite"
-                                               << "Data Source";
-        QTest::newRow("odbc-sqlite missing file") << odbcSqliteString("missing.db") << "connect failed";
-        QTest::newRow("postgresql bad password") << pgString(host, "wrong") << "password authentication failed";
-        QTest::newRow("old OLE DB provider") << "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=reg.mdb"
-                                             << "Provider=PostgreSQL";
+        dataRow("sqlite missing file", "Provider=SQLite;Data Source=missing.db", "unable to open database file");
+        dataRow("sqlite not a database", "Provider=SQLite;Data Source=notes.txt", "file is not a database");
+        dataRow("sqlite without a file", "Provider=SQLite", "Data Source");
+        dataRow("odbc-sqlite missing file", odbcSqliteString("missing.db"), "connect failed");
+        dataRow("postgresql bad password", pgString(host, "wrong"), "password authentication failed");
+        dataRow("old OLE DB provider", "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=reg.mdb", "Provider=PostgreSQL");
     }
 
     void connect()
@@ -205,21 +203,18 @@ private slots:
         const QString all = "select * from $.人员 order by 编号";
         for (const Engine &e : std::as_const(m_engines)) {
             const QByteArray tag = e.name.toUtf8() + ' ';
-            QTest::newRow(tag + "integer")
-                << all << 0 << "编号" << int(TypeCode::Integer) << QStringList{"1", "2", "3", "4", "5", "6"};
-            QTest::newRow(tag + "Chinese text") << all << 1 << "姓名" << int(TypeCode::Text)
-                                                << QStringList{"张三", "李四", "王五", "赵六", "欧阳修", "孙七"};
-            QTest::newRow(tag + "date") << all << 2 << "出生日期" << int(TypeCode::Date)
-                                        << QStringList{"1980/1/15", "1985/6/30", "<null>",
-                                                       "1990/12/1", "2000/2/29", "1975/5/5"};
-            QTest::newRow(tag + "date-time")
-                << all << 3 << "登记时间" << int(TypeCode::Date)
-                << QStringList{"2012/3/4 23:00:00", "2012/3/5 1:01:01",  "2012/3/5 10:00:00",
-                               "2012/3/7 23:59:01", "2012/3/7 23:59:30", "2012/3/6"};
-            QTest::newRow(tag + "Null apart from empty")
-                << all << 4 << "备注" << int(TypeCode::Text) << QStringList{"a", "", "<null>", "备注", "x", "y"};
-            QTest::newRow(tag + "no rows")
-                << "select * from $.人员 where 编号 < 0" << 4 << "备注" << int(TypeCode::Text) << QStringList();
+            dataRow(tag + "integer", all, 0, "编号", int(TypeCode::Integer), QStringList{"1", "2", "3", "4", "5", "6"});
+            dataRow(tag + "Chinese text", all, 1, "姓名", int(TypeCode::Text),
+                    QStringList{"张三", "李四", "王五", "赵六", "欧阳修", "孙七"});
+            dataRow(tag + "date", all, 2, "出生日期", int(TypeCode::Date),
+                    QStringList{"1980/1/15", "1985/6/30", "<null>", "1990/12/1", "2000/2/29", "1975/5/5"});
+            dataRow(tag + "date-time", all, 3, "登记时间", int(TypeCode::Date),
+                    QStringList{"2012/3/4 23:00:00", "2012/3/5 1:01:01", "2012/3/5 10:00:00", "2012/3/7 23:59:01",
+                                "2012/3/7 23:59:30", "2012/3/6"});
+            dataRow(tag + "Null apart from empty", all, 4, "备注", int(TypeCode::Text),
+                    QStringList{"a", "", "<null>", "备注", "x", "y"});
+            dataRow(tag + "no rows", "select * from $.人员 where 编号 < 0", 4, "备注", int(TypeCode::Text),
+                    QStringList());
             // Whole days as the engine's dialect writes them.
             const Dialect dialect(e.dialect);
             const auto range = [&](const QString &field, QDate from, QDate to) {
@@ -227,20 +222,19 @@ private slots:
                     + dialect.dayRange(field, from.toString("yyyy-M-d"), from, to.toString("yyyy-M-d"), to)
                     + " order by 编号";
             };
-            QTest::newRow(tag + "date-time range")
-                << range("登记时间", {2012, 3, 5}, {2012, 3, 7}) << 0 << "姓名" << int(TypeCode::Text)
-                << QStringList{"李四", "王五", "赵六", "欧阳修", "孙七"};
-            QTest::newRow(tag + "date range") << range("出生日期", {1980, 1, 15}, {1990, 12, 1}) << 0 << "姓名"
-                                              << int(TypeCode::Text) << QStringList{"张三", "李四", "赵六"};
-            QTest::newRow(tag + "duplicate name") << "select 姓名, 编号 as 姓名 from $.人员 where 编号 = 4" << 1
-                                                  << "姓名" << int(TypeCode::Integer) << QStringList{"4"};
+            dataRow(tag + "date-time range", range("登记时间", {2012, 3, 5}, {2012, 3, 7}), 0, "姓名",
+                    int(TypeCode::Text), QStringList{"李四", "王五", "赵六", "欧阳修", "孙七"});
+            dataRow(tag + "date range", range("出生日期", {1980, 1, 15}, {1990, 12, 1}), 0, "姓名", int(TypeCode::Text),
+                    QStringList{"张三", "李四", "赵六"});
+            dataRow(tag + "duplicate name", "select 姓名, 编号 as 姓名 from $.人员 where 编号 = 4", 1, "姓名",
+                    int(TypeCode::Integer), QStringList{"4"});
         }
         // SQLite keeps other text in a date column; a column without a
         // declared type takes the type of its values.
-        QTest::newRow("sqlite text in a date column")
-            << "select 日期 from 杂项" << 0 << "日期" << int(TypeCode::Date) << QStringList{"不详"};
-        QTest::newRow("sqlite untyped") << "select 次数, count(*) as n from 杂项" << 1 << "n" << int(TypeCode::Integer)
-                                        << QStringList{"1"};
+        dataRow("sqlite text in a date column", "select 日期 from 杂项", 0, "日期", int(TypeCode::Date),
+                QStringList{"不详"});
+        dataRow("sqlite untyped", "select 次数, count(*) as n from 杂项", 1, "n", int(TypeCode::Integer),
+                QStringList{"1"});
         // Whatever follows the day in the text, a range finds it.
         const QString days =
             Dialect(Dialect::Engine::Sqlite).dayRange("时间", "2012-3-5", {2012, 3, 5}, "2012-3-7", {2012, 3, 7});
@@ -287,37 +281,29 @@ private slots:
                     + dialect.containsPattern(part).value();
             };
             const QByteArray tag = e.name.toUtf8() + ' ';
-            QTest::newRow(tag + "long value") << "select '" + longText + "' as v" << longText;
+            dataRow(tag + "long value", "select '" + longText + "' as v", longText);
             // The SQLite ODBC driver garbles surrogate pairs in the statement.
             if (e.name != "odbc-sqlite")
-                QTest::newRow(tag + "outside the BMP") << "select '𠮷野家' as v"
-                                                       << "𠮷野家";
-            QTest::newRow(tag + "backslash") << "select " + dialect.literal(injection).value() + " as v" << injection;
-            QTest::newRow(tag + "LIKE finds a backslash") << matches("x" + injection + "!%_y", injection + "!") << "1";
-            QTest::newRow(tag + "LIKE backslash escapes nothing") << matches("ab", "a\\b") << "0";
-            QTest::newRow(tag + "LIKE ! escapes nothing") << matches("ab\\", "a!b\\") << "0";
+                dataRow(tag + "outside the BMP", "select '𠮷野家' as v", "𠮷野家");
+            dataRow(tag + "backslash", "select " + dialect.literal(injection).value() + " as v", injection);
+            dataRow(tag + "LIKE finds a backslash", matches("x" + injection + "!%_y", injection + "!"), "1");
+            dataRow(tag + "LIKE backslash escapes nothing", matches("ab", "a\\b"), "0");
+            dataRow(tag + "LIKE ! escapes nothing", matches("ab\\", "a!b\\"), "0");
             // PostgreSQL sessions carry the desk's name; MySQL reads || as or.
             const QString named = e.needsPg() ? "5 # 3 # 1 || current_setting('application_name')"
                 : e.needsMariaDb()            ? "concat(7, 'vesko')"
                                               : "7 || 'vesko'";
-            QTest::newRow(tag + "# unchanged") << "select " + named + " as v /* # 3 # */"
-                                               << "7vesko";
+            dataRow(tag + "# unchanged", "select " + named + " as v /* # 3 # */", "7vesko");
             // The rows run in order: an update, what it changed, and an
             // update that matches nothing, which is no failure either.
-            QTest::newRow(tag + "update") << "update $.人员 set 备注 = '改' where 编号 = 6" << QString();
-            QTest::newRow(tag + "updated") << "select 备注 from $.人员 where 编号 = 6"
-                                           << "改";
-            QTest::newRow(tag + "update of nothing") << "update $.人员 set 备注 = 'z' where 编号 < 0" << QString();
-            QTest::newRow(tag + "syntax error") << "selec * from $.人员"
-                                                << "error:syntax";
-            QTest::newRow(tag + "blank") << "   "
-                                         << "error:";
-            QTest::newRow(tag + "NUL") << QString("update $.人员 set 备注 = 'bad'") + QChar() + " where 编号 = 1"
-                                       << "error:NUL";
-            QTest::newRow(tag + "second statement changes") << "select 1 as a; update $.人员 set 备注 = 'bad'"
-                                                            << "error:";
-            QTest::newRow(tag + "first statement changes") << "update $.人员 set 备注 = 'bad'; select 2 as b"
-                                                           << "error:";
+            dataRow(tag + "update", "update $.人员 set 备注 = '改' where 编号 = 6", QString());
+            dataRow(tag + "updated", "select 备注 from $.人员 where 编号 = 6", "改");
+            dataRow(tag + "update of nothing", "update $.人员 set 备注 = 'z' where 编号 < 0", QString());
+            dataRow(tag + "syntax error", "selec * from $.人员", "error:syntax");
+            dataRow(tag + "blank", "   ", "error:");
+            dataRow(tag + "NUL", QString("update $.人员 set 备注 = 'bad'") + QChar() + " where 编号 = 1", "error:NUL");
+            dataRow(tag + "second statement changes", "select 1 as a; update $.人员 set 备注 = 'bad'", "error:");
+            dataRow(tag + "first statement changes", "update $.人员 set 备注 = 'bad'; select 2 as b", "error:");
         }
     }
 
@@ -345,10 +331,8 @@ private slots:
         QTest::addColumn<QString>("name");
         for (const Engine &e : std::as_const(m_engines)) {
             if (e.needsPg()) {
-                QTest::newRow(e.name.toUtf8() + " by default") << ""
-                                                               << "vesko";
-                QTest::newRow(e.name.toUtf8() + " as the string says") << ";application_name=desk 3"
-                                                                       << "desk 3";
+                dataRow(e.name.toUtf8() + " by default", "", "vesko");
+                dataRow(e.name.toUtf8() + " as the string says", ";application_name=desk 3", "desk 3");
             }
         }
     }
@@ -385,27 +369,21 @@ private slots:
                 continue;
             const QByteArray tag = e.name.toUtf8() + ' ';
             // MariaDB ends a recursive query after 1000 rounds.
-            QTest::newRow(tag + "cancel at once")
-                << (e.needsMariaDb() ? endless : counting) << "at once" << DbError::Kind::Cancelled;
+            dataRow(tag + "cancel at once", (e.needsMariaDb() ? endless : counting), "at once",
+                    DbError::Kind::Cancelled);
             // The ODBC drivers of SQLite and MariaDB read the whole result before the first row.
             if (e.name != "odbc-sqlite" && !e.needsMariaDb())
-                QTest::newRow(tag + "cancel while rows stream") << streaming << "streaming" << DbError::Kind::Cancelled;
+                dataRow(tag + "cancel while rows stream", streaming, "streaming", DbError::Kind::Cancelled);
             if (e.needsPg())
-                QTest::newRow(tag + "terminate") << streaming << "terminate" << DbError::Kind::ConnectionLost;
+                dataRow(tag + "terminate", streaming, "terminate", DbError::Kind::ConnectionLost);
         }
-        QTest::newRow("sqlite silent") << counting << "silent" << DbError::Kind::Failed;
-        QTest::newRow("postgresql silent") << "select pg_sleep(600)"
-                                           << "silent" << DbError::Kind::Failed;
-        QTest::newRow("odbc-postgresql silent") << "select pg_sleep(600)"
-                                                << "silent" << DbError::Kind::Failed;
-        QTest::newRow("odbc-mariadb silent") << "select sleep(600)"
-                                             << "silent" << DbError::Kind::Failed;
-        QTest::newRow("odbc-mariadb cancelled sleep") << "select sleep(600)"
-                                                      << "at once" << DbError::Kind::Cancelled;
-        QTest::newRow("postgresql stopped server") << "select 1"
-                                                   << "stop" << DbError::Kind::Failed;
-        QTest::newRow("sqlite locked file") << "select count(*) from 人员"
-                                            << "lock" << DbError::Kind::Cancelled;
+        dataRow("sqlite silent", counting, "silent", DbError::Kind::Failed);
+        dataRow("postgresql silent", "select pg_sleep(600)", "silent", DbError::Kind::Failed);
+        dataRow("odbc-postgresql silent", "select pg_sleep(600)", "silent", DbError::Kind::Failed);
+        dataRow("odbc-mariadb silent", "select sleep(600)", "silent", DbError::Kind::Failed);
+        dataRow("odbc-mariadb cancelled sleep", "select sleep(600)", "at once", DbError::Kind::Cancelled);
+        dataRow("postgresql stopped server", "select 1", "stop", DbError::Kind::Failed);
+        dataRow("sqlite locked file", "select count(*) from 人员", "lock", DbError::Kind::Cancelled);
     }
 
     void fault()

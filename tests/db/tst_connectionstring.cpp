@@ -1,10 +1,12 @@
 #include "db/ConnectionString.h"
 #include "db/DbError.h"
+#include "support/DataRow.h"
 
 #include <QTest>
 
 using vesko::db::ConnectionString;
 using vesko::db::DbError;
+using vesko::test::dataRow;
 
 class TestConnectionString : public QObject
 {
@@ -18,39 +20,19 @@ private slots:
         QTest::addColumn<QString>("value"); // null: the text is refused
 
         const QString pg = "Provider=PostgreSQL; Host = db.local ;Port=5433;User ID=登记;Password=pw";
-        QTest::newRow("keys without case") << pg << "HOST"
-                                           << "db.local";
-        QTest::newRow("missing key") << pg << "Database"
-                                     << "";
-        QTest::newRow("braces keep ; and =") << "Driver={SQLite3};Database={a;b=c.db}"
-                                             << "database"
-                                             << "a;b=c.db";
-        QTest::newRow("doubled brace") << "Pwd={x}}y};DSN=d"
-                                       << "pwd"
-                                       << "x}y";
-        QTest::newRow("double quotes") << "Password=\"p;w \"\"q\"\"\";Host=h"
-                                       << "password"
-                                       << "p;w \"q\"";
-        QTest::newRow("empty value") << "Password=;Host=a"
-                                     << "password"
-                                     << "";
-        QTest::newRow("empty pairs skipped, the last of a key counts") << ";Host=a;; ;host=b;"
-                                                                       << "HOST"
-                                                                       << "b";
-        QTest::newRow("blanks inside braces kept") << "Pwd={ a b } ;Host=h"
-                                                   << "pwd"
-                                                   << " a b ";
-        QTest::newRow("= inside a plain value") << "options=-c search_path=x"
-                                                << "options"
-                                                << "-c search_path=x";
-        QTest::newRow("pair without =") << "Provider=SQLite;registry.db"
-                                        << "provider" << QString();
-        QTest::newRow("unterminated brace") << "Driver={SQLite3;Database=a"
-                                            << "driver" << QString();
-        QTest::newRow("unterminated quote") << "Password=\"abc"
-                                            << "password" << QString();
-        QTest::newRow("text after a quoted value") << "Pwd={a}b;Host=h"
-                                                   << "pwd" << QString();
+        dataRow("keys without case", pg, "HOST", "db.local");
+        dataRow("missing key", pg, "Database", "");
+        dataRow("braces keep ; and =", "Driver={SQLite3};Database={a;b=c.db}", "database", "a;b=c.db");
+        dataRow("doubled brace", "Pwd={x}}y};DSN=d", "pwd", "x}y");
+        dataRow("double quotes", "Password=\"p;w \"\"q\"\"\";Host=h", "password", "p;w \"q\"");
+        dataRow("empty value", "Password=;Host=a", "password", "");
+        dataRow("empty pairs skipped, the last of a key counts", ";Host=a;; ;host=b;", "HOST", "b");
+        dataRow("blanks inside braces kept", "Pwd={ a b } ;Host=h", "pwd", " a b ");
+        dataRow("= inside a plain value", "options=-c search_path=x", "options", "-c search_path=x");
+        dataRow("pair without =", "Provider=SQLite;registry.db", "provider", QString());
+        dataRow("unterminated brace", "Driver={SQLite3;Database=a", "driver", QString());
+        dataRow("unterminated quote", "Password=\"abc", "password", QString());
+        dataRow("text after a quoted value", "Pwd={a}b;Host=h", "pwd", QString());
     }
 
     void values()
@@ -74,24 +56,17 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("withoutProvider");
         QTest::addColumn<QString>("passwordsHidden");
-        QTest::newRow("middle, other case") << "DSN=reg; provider = odbc ;pwd=s;UID=u"
-                                            << "DSN=reg;pwd=s;UID=u"
-                                            << "DSN=reg; provider = odbc ;pwd=***;UID=u";
-        QTest::newRow("last") << "DSN=reg;PASSWORD = s ;Provider=ODBC"
-                              << "DSN=reg;PASSWORD = s ;"
-                              << "DSN=reg;PASSWORD=***;Provider=ODBC";
-        QTest::newRow("braced values") << "Provider=ODBC;Driver={PostgreSQL Unicode};Pwd={a;b}"
-                                       << "Driver={PostgreSQL Unicode};Pwd={a;b}"
-                                       << "Provider=ODBC;Driver={PostgreSQL Unicode};Pwd=***";
-        QTest::newRow("every password") << "Password=\"a;b\";Host=h;password=c"
-                                        << "Password=\"a;b\";Host=h;password=c"
-                                        << "Password=***;Host=h;password=***";
-        QTest::newRow("repeated keys, empty pairs") << "Provider=a;;Pwd=x; provider=b;Pwd=y;;"
-                                                    << ";Pwd=x;Pwd=y;;"
-                                                    << "Provider=a;;Pwd=***; provider=b;Pwd=***;;";
-        QTest::newRow("not a connection string") << "DSN=reg;Pwd={a;b"
-                                                 << ""
-                                                 << "***";
+        dataRow("middle, other case", "DSN=reg; provider = odbc ;pwd=s;UID=u", "DSN=reg;pwd=s;UID=u",
+                "DSN=reg; provider = odbc ;pwd=***;UID=u");
+        dataRow("last", "DSN=reg;PASSWORD = s ;Provider=ODBC", "DSN=reg;PASSWORD = s ;",
+                "DSN=reg;PASSWORD=***;Provider=ODBC");
+        dataRow("braced values", "Provider=ODBC;Driver={PostgreSQL Unicode};Pwd={a;b}",
+                "Driver={PostgreSQL Unicode};Pwd={a;b}", "Provider=ODBC;Driver={PostgreSQL Unicode};Pwd=***");
+        dataRow("every password", "Password=\"a;b\";Host=h;password=c", "Password=\"a;b\";Host=h;password=c",
+                "Password=***;Host=h;password=***");
+        dataRow("repeated keys, empty pairs", "Provider=a;;Pwd=x; provider=b;Pwd=y;;", ";Pwd=x;Pwd=y;;",
+                "Provider=a;;Pwd=***; provider=b;Pwd=***;;");
+        dataRow("not a connection string", "DSN=reg;Pwd={a;b", "", "***");
     }
 
     void rewrites()

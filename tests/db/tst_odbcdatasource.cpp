@@ -1,10 +1,12 @@
 #include "db/Connection.h"
+#include "support/DataRow.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace vesko::db;
+using vesko::test::dataRow;
 
 // An ODBC data source is taken from the odbc.ini files as they are at each
 // open: in one process a fix works at once, and so does a break, though the
@@ -46,14 +48,13 @@ private slots:
         const QString good = QString("[reg]\nDriver = SQLite3\n# a comment\nDatabase = %1\nNoCreat = 1\n")
                                  .arg(m_dir.filePath("registry.db"));
         const QString broken = "[Reg]\nDriver=Missing\n";
-        QTest::newRow("fixed") << "DSN=reg" << QStringList{broken, "", "Missing", good, "", "ok"};
-        QTest::newRow("broken") << "Provider=ODBC;DSN=reg" << QStringList{good, "", "ok", broken, "", "Missing"};
-        QTest::newRow("the user's first, then the system's")
-            << "DSN=reg" << QStringList{good, broken, "ok", "[other]\nDriver=SQLite3\n", broken, "Missing"};
-        QTest::newRow("keys of the string win")
-            << "DSN=REG;Database=" + m_dir.filePath("registry.db")
-            << QStringList{QString(good).replace("registry.db", "missing.db"), "", "ok"};
-        QTest::newRow("in neither file") << "DSN=reg" << QStringList{"", "", "\"reg\""};
+        dataRow("fixed", "DSN=reg", QStringList{broken, "", "Missing", good, "", "ok"});
+        dataRow("broken", "Provider=ODBC;DSN=reg", QStringList{good, "", "ok", broken, "", "Missing"});
+        dataRow("the user's first, then the system's", "DSN=reg",
+                QStringList{good, broken, "ok", "[other]\nDriver=SQLite3\n", broken, "Missing"});
+        dataRow("keys of the string win", "DSN=REG;Database=" + m_dir.filePath("registry.db"),
+                QStringList{QString(good).replace("registry.db", "missing.db"), "", "ok"});
+        dataRow("in neither file", "DSN=reg", QStringList{"", "", "\"reg\""});
     }
 
     void readsTheFilesAtEachOpen()

@@ -1,9 +1,11 @@
 #include "db/Snapshot.h"
 #include "db/TypeCode.h"
+#include "support/DataRow.h"
 
 #include <QTest>
 
 using namespace vesko::db;
+using vesko::test::dataRow;
 
 class TestSnapshot : public QObject
 {
@@ -46,17 +48,15 @@ private slots:
         QTest::addColumn<int>("type");
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<QString>("text");
-        QTest::newRow("ISO T") << int(TypeCode::Date) << QByteArray("2012-03-05T10:30:00") << "2012/3/5 10:30:00";
-        QTest::newRow("no seconds") << int(TypeCode::Date) << QByteArray("2012-03-05 10:30") << "2012/3/5 10:30:00";
-        QTest::newRow("fraction dropped")
-            << int(TypeCode::Date) << QByteArray("2012-03-05 10:00:00.250") << "2012/3/5 10:00:00";
-        QTest::newRow("zone dropped") << int(TypeCode::Date) << QByteArray("2012-03-05 10:00:00+08")
-                                      << "2012/3/5 10:00:00";
-        QTest::newRow("slashes") << int(TypeCode::Date) << QByteArray("2012/3/5") << "2012/3/5";
-        QTest::newRow("not a date stays") << int(TypeCode::Date) << QByteArray("明天") << "明天";
-        QTest::newRow("impossible date stays") << int(TypeCode::Date) << QByteArray("2012-02-30") << "2012-02-30";
-        QTest::newRow("a text column is never a date")
-            << int(TypeCode::Text) << QByteArray("2012-03-05 10:30:00") << "2012-03-05 10:30:00";
+        dataRow("ISO T", int(TypeCode::Date), QByteArray("2012-03-05T10:30:00"), "2012/3/5 10:30:00");
+        dataRow("no seconds", int(TypeCode::Date), QByteArray("2012-03-05 10:30"), "2012/3/5 10:30:00");
+        dataRow("fraction dropped", int(TypeCode::Date), QByteArray("2012-03-05 10:00:00.250"), "2012/3/5 10:00:00");
+        dataRow("zone dropped", int(TypeCode::Date), QByteArray("2012-03-05 10:00:00+08"), "2012/3/5 10:00:00");
+        dataRow("slashes", int(TypeCode::Date), QByteArray("2012/3/5"), "2012/3/5");
+        dataRow("not a date stays", int(TypeCode::Date), QByteArray("明天"), "明天");
+        dataRow("impossible date stays", int(TypeCode::Date), QByteArray("2012-02-30"), "2012-02-30");
+        dataRow("a text column is never a date", int(TypeCode::Text), QByteArray("2012-03-05 10:30:00"),
+                "2012-03-05 10:30:00");
     }
 
     void text()

@@ -1,8 +1,10 @@
 #include "core/config/Gbk.h"
+#include "support/DataRow.h"
 
 #include <QTest>
 
 using namespace vesko;
+using vesko::test::dataRow;
 
 class TestGbk : public QObject
 {
@@ -15,9 +17,9 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
-        QTest::newRow("character cut off at the end") << QByteArray("A\xcd\x36") << QStringLiteral("A\uFFFD6");
-        QTest::newRow("character cut off before the euro sign")
-            << QByteArray("\x81\x30\x41\x81\x80\x41") << QStringLiteral("\uFFFD0A\uFFFD€A");
+        dataRow("character cut off at the end", QByteArray("A\xcd\x36"), QStringLiteral("A\uFFFD6"));
+        dataRow("character cut off before the euro sign", QByteArray("\x81\x30\x41\x81\x80\x41"),
+                QStringLiteral("\uFFFD0A\uFFFD€A"));
     }
 
     void decodes()

@@ -2,6 +2,7 @@
 #include "core/config/MainConfig.h"
 #include "core/config/ProfileStore.h"
 #include "support/ChildProcess.h"
+#include "support/DataRow.h"
 #include "support/FileBytes.h"
 #include "support/MessageRecorder.h"
 
@@ -71,30 +72,21 @@ private slots:
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("letter case of names") << QByteArray("; note\r\n[people]\r\nname=x\r\n") << "PEOPLE"
-                                              << "NAME"
-                                              << "x";
-        QTest::newRow("blanks around names and value") << QByteArray("  [ a b ]  \r\n\t key \t=  x y  \r\n") << "a b"
-                                                       << "key"
-                                                       << "x y";
-        QTest::newRow("first section and key of a name count")
-            << QByteArray("[a]\r\nk=1\r\nk=4\r\n[a]\r\nk=2\r\nn=3\r\n") << "a"
-            << "k"
-            << "1";
-        QTest::newRow("key of a later same-named section") << QByteArray("[a]\r\nk=1\r\n[a]\r\nn=3\r\n") << "a"
-                                                           << "n"
-                                                           << "-1";
-        QTest::newRow("value keeps later equals signs") << QByteArray("[a]\r\nk=select 1 where a=1\r\n") << "a"
-                                                        << "k"
-                                                        << "select 1 where a=1";
-        QTest::newRow("300-byte value whole") << "[a]\r\nk=" + QByteArray(300, 'x') << "a"
-                                              << "k" << QString(300, 'x');
-        QTest::newRow("0x80 is the euro sign") << QByteArray("[a]\r\nk=1\x80, \x81\x40\x80\r\n") << "a"
-                                               << "k" << QStringLiteral("1€, 丂€");
-        QTest::newRow("UTF-8 with CR line ends") << QStringLiteral("[数据连接]\rvalue=张三\r").toUtf8()
-                                                 << QStringLiteral("数据连接") << "value" << QStringLiteral("张三");
-        QTest::newRow("GBK that begins as UTF-8 would") << QByteArray("[a]\r\nk=\xc3\xa9\xd5\xc5\xc8\xfd\r\n") << "a"
-                                                        << "k" << QStringLiteral("茅张三");
+        dataRow("letter case of names", QByteArray("; note\r\n[people]\r\nname=x\r\n"), "PEOPLE", "NAME", "x");
+        dataRow("blanks around names and value", QByteArray("  [ a b ]  \r\n\t key \t=  x y  \r\n"), "a b", "key",
+                "x y");
+        dataRow("first section and key of a name count", QByteArray("[a]\r\nk=1\r\nk=4\r\n[a]\r\nk=2\r\nn=3\r\n"), "a",
+                "k", "1");
+        dataRow("key of a later same-named section", QByteArray("[a]\r\nk=1\r\n[a]\r\nn=3\r\n"), "a", "n", "-1");
+        dataRow("value keeps later equals signs", QByteArray("[a]\r\nk=select 1 where a=1\r\n"), "a", "k",
+                "select 1 where a=1");
+        dataRow("300-byte value whole", "[a]\r\nk=" + QByteArray(300, 'x'), "a", "k", QString(300, 'x'));
+        dataRow("0x80 is the euro sign", QByteArray("[a]\r\nk=1\x80, \x81\x40\x80\r\n"), "a", "k",
+                QStringLiteral("1€, 丂€"));
+        dataRow("UTF-8 with CR line ends", QStringLiteral("[数据连接]\rvalue=张三\r").toUtf8(),
+                QStringLiteral("数据连接"), "value", QStringLiteral("张三"));
+        dataRow("GBK that begins as UTF-8 would", QByteArray("[a]\r\nk=\xc3\xa9\xd5\xc5\xc8\xfd\r\n"), "a", "k",
+                QStringLiteral("茅张三"));
     }
 
     void readsHandWrittenFile()
@@ -112,35 +104,32 @@ private slots:
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QList<ProfileEntry>>("entries");
         QTest::addColumn<QByteArray>("after");
-        QTest::newRow("creates a missing file with CR LF")
-            << kMissingFile << QList<ProfileEntry>{{QStringLiteral("数据连接"), "value", QStringLiteral("张三")}}
-            << QByteArray("[\xca\xfd\xbe\xdd\xc1\xac\xbd\xd3]\r\nvalue=\xd5\xc5\xc8\xfd\r\n");
-        QTest::newRow("GBK that begins as UTF-8 stays GBK, keeping comments and LF ends")
-            << QByteArray("; \xc3\xa9\xd5\xc5\n[a]\nk=old\nz=1\n\n[b]\nk=2\n")
-            << QList<ProfileEntry>{{"A", "K", QStringLiteral("张")}}
-            << QByteArray("; \xc3\xa9\xd5\xc5\n[a]\nk=\xd5\xc5\nz=1\n\n[b]\nk=2\n");
-        QTest::newRow("UTF-8 stays UTF-8, its byte order mark kept")
-            << QStringLiteral("\uFEFF[数据连接]\r\nvalue=旧").toUtf8()
-            << QList<ProfileEntry>{{QStringLiteral("数据连接"), "value", QStringLiteral("张三")},
-                                   {QStringLiteral("默认查询"), "value", QStringLiteral("李四")}}
-            << QStringLiteral("\uFEFF[数据连接]\r\nvalue=张三\r\n[默认查询]\r\nvalue=李四\r\n").toUtf8();
-        QTest::newRow("later duplicates of a written section or key go")
-            << QByteArray("[a]\r\nk=1\r\nK=2\r\nz=3\r\n[b]\r\nk=4\r\n[A]\r\nk=5\r\n")
-            << QList<ProfileEntry>{{"a", "k", "new"}} << QByteArray("[a]\r\nk=new\r\nz=3\r\n[b]\r\nk=4\r\n");
-        QTest::newRow("a key at the end of its section, a section at the end")
-            << QByteArray("[a]\r\nk=1\r\n\r\n[b]\r\nk=2") << QList<ProfileEntry>{{"a", "n", "v"}, {"c", "k", "3"}}
-            << QByteArray("[a]\r\nk=1\r\nn=v\r\n\r\n[b]\r\nk=2\r\n[c]\r\nk=3\r\n");
-        QTest::newRow("control characters in a value become blanks but a tab, empty value")
-            << QByteArray("[a]\r\nk=1\r\n")
-            << QList<ProfileEntry>{{"a", "k", QString("x\r\ny\nz\rw") + QChar(0) + "\x1b\x01\x7f\tv"}, {"a", "e", ""}}
-            << QByteArray("[a]\r\nk=x y z w    \tv\r\ne=\r\n");
-        QTest::newRow("euro as 0x80, beyond GBK as GB18030")
-            << QByteArray() << QList<ProfileEntry>{{"a", "k", QStringLiteral("€😀")}}
-            << QByteArray("[a]\r\nk=\x80\x94\x39\xfc\x36\r\n");
-        QTest::newRow("an entry moved to the end takes its section along")
-            << QByteArray("[over]\r\nvalue=no\r\nx=1\r\n\r\n[stop]\r\nvalue=stop\r\n")
-            << QList<ProfileEntry>{{"over", "value", "yes", true}}
-            << QByteArray("\r\n[stop]\r\nvalue=stop\r\n[over]\r\nx=1\r\nvalue=yes\r\n");
+        dataRow("creates a missing file with CR LF", kMissingFile,
+                QList<ProfileEntry>{{QStringLiteral("数据连接"), "value", QStringLiteral("张三")}},
+                QByteArray("[\xca\xfd\xbe\xdd\xc1\xac\xbd\xd3]\r\nvalue=\xd5\xc5\xc8\xfd\r\n"));
+        dataRow("GBK that begins as UTF-8 stays GBK, keeping comments and LF ends",
+                QByteArray("; \xc3\xa9\xd5\xc5\n[a]\nk=old\nz=1\n\n[b]\nk=2\n"),
+                QList<ProfileEntry>{{"A", "K", QStringLiteral("张")}},
+                QByteArray("; \xc3\xa9\xd5\xc5\n[a]\nk=\xd5\xc5\nz=1\n\n[b]\nk=2\n"));
+        dataRow("UTF-8 stays UTF-8, its byte order mark kept", QStringLiteral("\uFEFF[数据连接]\r\nvalue=旧").toUtf8(),
+                QList<ProfileEntry>{{QStringLiteral("数据连接"), "value", QStringLiteral("张三")},
+                                    {QStringLiteral("默认查询"), "value", QStringLiteral("李四")}},
+                QStringLiteral("\uFEFF[数据连接]\r\nvalue=张三\r\n[默认查询]\r\nvalue=李四\r\n").toUtf8());
+        dataRow("later duplicates of a written section or key go",
+                QByteArray("[a]\r\nk=1\r\nK=2\r\nz=3\r\n[b]\r\nk=4\r\n[A]\r\nk=5\r\n"),
+                QList<ProfileEntry>{{"a", "k", "new"}}, QByteArray("[a]\r\nk=new\r\nz=3\r\n[b]\r\nk=4\r\n"));
+        dataRow("a key at the end of its section, a section at the end", QByteArray("[a]\r\nk=1\r\n\r\n[b]\r\nk=2"),
+                QList<ProfileEntry>{{"a", "n", "v"}, {"c", "k", "3"}},
+                QByteArray("[a]\r\nk=1\r\nn=v\r\n\r\n[b]\r\nk=2\r\n[c]\r\nk=3\r\n"));
+        dataRow("control characters in a value become blanks but a tab, empty value", QByteArray("[a]\r\nk=1\r\n"),
+                QList<ProfileEntry>{{"a", "k", QString("x\r\ny\nz\rw") + QChar(0) + "\x1b\x01\x7f\tv"}, {"a", "e", ""}},
+                QByteArray("[a]\r\nk=x y z w    \tv\r\ne=\r\n"));
+        dataRow("euro as 0x80, beyond GBK as GB18030", QByteArray(),
+                QList<ProfileEntry>{{"a", "k", QStringLiteral("€😀")}}, QByteArray("[a]\r\nk=\x80\x94\x39\xfc\x36\r\n"));
+        dataRow("an entry moved to the end takes its section along",
+                QByteArray("[over]\r\nvalue=no\r\nx=1\r\n\r\n[stop]\r\nvalue=stop\r\n"),
+                QList<ProfileEntry>{{"over", "value", "yes", true}},
+                QByteArray("\r\n[stop]\r\nvalue=stop\r\n[over]\r\nx=1\r\nvalue=yes\r\n"));
     }
 
     void writes()
@@ -194,17 +183,16 @@ private slots:
         QTest::addColumn<int>("length");
         QTest::addColumn<QString>("read"); // s/k after the write; the file unchanged unless "new"
         const int self = -1, nobody = 65534, cap = int(ProfileStore::kMaxFileSize);
-        QTest::newRow("nobody, folder forbids a new file") << "none" << nobody << self << 0666 << 0 << 3 << "-1";
-        QTest::newRow("read-only file, even for root") << "file" << -1 << self << 0444 << 0 << 3 << "older";
-        QTest::newRow("file size limit at the flush") << "file" << -1 << self << 0666 << 64 << 128 << "older";
-        QTest::newRow("file size limit while writing") << "file" << -1 << self << 0666 << 65536 << 131072 << "older";
-        QTest::newRow("nobody, folder forbids a new file: in place, cut")
-            << "file" << nobody << self << 0666 << 0 << 3 << "new";
-        QTest::newRow("in place, file size limit") << "file" << nobody << self << 0666 << 64 << 128 << "older";
-        QTest::newRow("a file that could not be read back") << "file" << -1 << self << 0666 << 0 << cap << "older";
-        QTest::newRow("FIFO") << "fifo" << -1 << self << 0666 << 0 << 3 << "-1";
-        QTest::newRow("over the size cap") << "large" << -1 << self << 0666 << 0 << 3 << "-1";
-        QTest::newRow("root writes another user's file") << "file" << -1 << nobody << 0640 << 0 << 3 << "new";
+        dataRow("nobody, folder forbids a new file", "none", nobody, self, 0666, 0, 3, "-1");
+        dataRow("read-only file, even for root", "file", -1, self, 0444, 0, 3, "older");
+        dataRow("file size limit at the flush", "file", -1, self, 0666, 64, 128, "older");
+        dataRow("file size limit while writing", "file", -1, self, 0666, 65536, 131072, "older");
+        dataRow("nobody, folder forbids a new file: in place, cut", "file", nobody, self, 0666, 0, 3, "new");
+        dataRow("in place, file size limit", "file", nobody, self, 0666, 64, 128, "older");
+        dataRow("a file that could not be read back", "file", -1, self, 0666, 0, cap, "older");
+        dataRow("FIFO", "fifo", -1, self, 0666, 0, 3, "-1");
+        dataRow("over the size cap", "large", -1, self, 0666, 0, 3, "-1");
+        dataRow("root writes another user's file", "file", -1, nobody, 0640, 0, 3, "new");
     }
 
     void writesFromAnotherProcess()
@@ -247,18 +235,12 @@ private slots:
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("expected"); // as written back, -1 when not set, "error" for PositionError
-        QTest::newRow("no file") << "-1"
-                                 << "-1";
-        QTest::newRow("fraction") << "12.5"
-                                  << "12.5";
-        QTest::newRow("negative") << "-150"
-                                  << "0";
-        QTest::newRow("beyond 32767 pixels") << "491520"
-                                             << "error";
-        QTest::newRow("text") << "abc"
-                              << "error";
-        QTest::newRow("nan") << "nan"
-                             << "error";
+        dataRow("no file", "-1", "-1");
+        dataRow("fraction", "12.5", "12.5");
+        dataRow("negative", "-150", "0");
+        dataRow("beyond 32767 pixels", "491520", "error");
+        dataRow("text", "abc", "error");
+        dataRow("nan", "nan", "error");
     }
 
     void positions()
@@ -283,12 +265,11 @@ private slots:
         QTest::addColumn<bool>("complete");
         QTest::addColumn<QStringList>("startup");
         QTest::addColumn<QStringList>("dialog");
-        QTest::newRow("default -1: the rest unread")
-            << "[数据连接]\r\nvalue=c\r\n[默认查询]\r\nvalue=-1\r\n[备用二]\r\nvalue=q\r\n"
-            << false << QStringList{"c", "", "", "", ""} << QStringList{"c", "", "", "", "q"};
-        QTest::newRow("-1 is not set, empty is")
-            << "[数据连接]\r\nvalue=\r\n[默认查询]\r\nvalue=s\r\n[全部]\r\nvalue=-1\r\n"
-            << true << QStringList{"", "s", "", "", ""} << QStringList{"", "s", "", "", ""};
+        dataRow("default -1: the rest unread",
+                "[数据连接]\r\nvalue=c\r\n[默认查询]\r\nvalue=-1\r\n[备用二]\r\nvalue=q\r\n", false,
+                QStringList{"c", "", "", "", ""}, QStringList{"c", "", "", "", "q"});
+        dataRow("-1 is not set, empty is", "[数据连接]\r\nvalue=\r\n[默认查询]\r\nvalue=s\r\n[全部]\r\nvalue=-1\r\n",
+                true, QStringList{"", "s", "", "", ""}, QStringList{"", "s", "", "", ""});
     }
 
     void statementTexts()

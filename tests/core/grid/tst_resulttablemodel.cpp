@@ -1,10 +1,12 @@
 #include "core/grid/ResultTableModel.h"
 #include "db/Connection.h"
+#include "support/DataRow.h"
 #include "support/TestRegistry.h"
 
 #include <QTest>
 
 using namespace vesko;
+using vesko::test::dataRow;
 
 class TestResultTableModel : public QObject
 {
@@ -16,12 +18,12 @@ private slots:
         QTest::addColumn<int>("column");
         QTest::addColumn<Qt::SortOrder>("order");
         QTest::addColumn<QList<qint64>>("rows"); // the result rows from the top
-        QTest::newRow("numbers, not their text") << 0 << Qt::AscendingOrder << QList<qint64>{2, 3, 1, 4, 0};
-        QTest::newRow("descending keeps ties in order") << 0 << Qt::DescendingOrder << QList<qint64>{0, 1, 4, 3, 2};
-        QTest::newRow("dates, not their text") << 1 << Qt::AscendingOrder << QList<qint64>{2, 1, 3, 0, 4};
-        QTest::newRow("text by pinyin, Latin after Han") << 2 << Qt::AscendingOrder << QList<qint64>{2, 4, 0, 1, 3};
-        QTest::newRow("Latin by letter before case") << 3 << Qt::AscendingOrder << QList<qint64>{2, 4, 3, 0, 1};
-        QTest::newRow("long text by its end") << 4 << Qt::AscendingOrder << QList<qint64>{2, 4, 0, 1, 3};
+        dataRow("numbers, not their text", 0, Qt::AscendingOrder, QList<qint64>{2, 3, 1, 4, 0});
+        dataRow("descending keeps ties in order", 0, Qt::DescendingOrder, QList<qint64>{0, 1, 4, 3, 2});
+        dataRow("dates, not their text", 1, Qt::AscendingOrder, QList<qint64>{2, 1, 3, 0, 4});
+        dataRow("text by pinyin, Latin after Han", 2, Qt::AscendingOrder, QList<qint64>{2, 4, 0, 1, 3});
+        dataRow("Latin by letter before case", 3, Qt::AscendingOrder, QList<qint64>{2, 4, 3, 0, 1});
+        dataRow("long text by its end", 4, Qt::AscendingOrder, QList<qint64>{2, 4, 0, 1, 3});
     }
 
     void sortsByValueAndShowsTheHeadOfLongCells()
@@ -53,13 +55,11 @@ private slots:
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("bidi override") << QStringLiteral("bidi:\u202Egnp.exe")
-                                       << QStringLiteral("bidi:<U+202E>gnp.exe");
-        QTest::newRow("isolate and mark")
-            << QStringLiteral("\u2067x\u2069\u200F") << QStringLiteral("<U+2067>x<U+2069><U+200F>");
-        QTest::newRow("NUL, ESC, DEL, a tab kept")
-            << QString("a") + QChar(0) + "b\x1b\x7f\tc" << QStringLiteral("a\u2400b\u241B\u2421\tc");
-        QTest::newRow("letters of either direction") << QStringLiteral("张三 سلام") << QStringLiteral("张三 سلام");
+        dataRow("bidi override", QStringLiteral("bidi:\u202Egnp.exe"), QStringLiteral("bidi:<U+202E>gnp.exe"));
+        dataRow("isolate and mark", QStringLiteral("\u2067x\u2069\u200F"), QStringLiteral("<U+2067>x<U+2069><U+200F>"));
+        dataRow("NUL, ESC, DEL, a tab kept", QString("a") + QChar(0) + "b\x1b\x7f\tc",
+                QStringLiteral("a\u2400b\u241B\u2421\tc"));
+        dataRow("letters of either direction", QStringLiteral("张三 سلام"), QStringLiteral("张三 سلام"));
     }
 
     void showsControlCharactersVisibly()

@@ -3,6 +3,7 @@
 #include "db/Connection.h"
 #include "db/Snapshot.h"
 #include "support/ChildProcess.h"
+#include "support/DataRow.h"
 #include "support/FileBytes.h"
 #include "support/Messages.h"
 
@@ -136,12 +137,12 @@ private slots:
     {
         QTest::addColumn<QString>("statement"); // empty: a result that is not open
         QTest::addColumn<QByteArray>("file");
-        QTest::newRow("not open") << QString() << kMissingFile;
-        QTest::newRow("no rows") << "select * from t where 0" << kMissingFile;
-        QTest::newRow("a date-time") << "select * from t"
-                                     << QByteArray(QStringEncoder("GB18030").encode(
-                                            QStringLiteral("[字段总数]\r\n值=1\r\n[字段名]\r\n0=登记时间\r\n[字段值]"
-                                                           "\r\n0=2012/3/3 10:00:00\r\n[over]\r\nvalue=yes\r\n")));
+        dataRow("not open", QString(), kMissingFile);
+        dataRow("no rows", "select * from t where 0", kMissingFile);
+        dataRow("a date-time", "select * from t",
+                QByteArray(QStringEncoder("GB18030").encode(
+                    QStringLiteral("[字段总数]\r\n值=1\r\n[字段名]\r\n0=登记时间\r\n[字段值]"
+                                   "\r\n0=2012/3/3 10:00:00\r\n[over]\r\nvalue=yes\r\n"))));
     }
 
     void handsOverTheRowAsShown()

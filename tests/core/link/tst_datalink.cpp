@@ -1,6 +1,7 @@
 #include "core/link/DataLink.h"
 #include "core/link/ResultView.h"
 #include "db/Connection.h"
+#include "support/DataRow.h"
 #include "support/MessageRecorder.h"
 #include "support/Messages.h"
 #include "support/TestRegistry.h"
@@ -16,6 +17,7 @@
 #include <functional>
 
 using namespace vesko;
+using vesko::test::dataRow;
 
 namespace {
 
@@ -76,8 +78,8 @@ private slots:
     void cancelKeepsWhatIsShown_data()
     {
         QTest::addColumn<bool>("previous");
-        QTest::newRow("after a result") << true;
-        QTest::newRow("at start-up") << false;
+        dataRow("after a result", true);
+        dataRow("at start-up", false);
     }
     void cancelKeepsWhatIsShown()
     {
@@ -109,8 +111,8 @@ private slots:
     void lostAndAbandoned_data()
     {
         QTest::addColumn<bool>("abandon");
-        QTest::newRow("backend terminated") << false;
-        QTest::newRow("cancel never answered") << true;
+        dataRow("backend terminated", false);
+        dataRow("cancel never answered", true);
     }
     void lostAndAbandoned()
     {

@@ -1,5 +1,6 @@
 #include "core/platform/SingleInstance.h"
 #include "support/ChildProcess.h"
+#include "support/DataRow.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -101,10 +102,10 @@ private slots:
         QTest::addColumn<QString>("name");       // of a hard link to the executable
         QTest::addColumn<bool>("otherFolders");  // XDG_RUNTIME_DIR and TMPDIR
         QTest::addColumn<bool>("privateFolder"); // the socket in a runtime folder
-        QTest::newRow("same executable") << "" << false << false;
-        QTest::newRow("hard link under another name") << "desk" << false << false;
-        QTest::newRow("other runtime and temporary folders") << "" << true << false;
-        QTest::newRow("socket in the runtime folder") << "" << false << true;
+        dataRow("same executable", "", false, false);
+        dataRow("hard link under another name", "desk", false, false);
+        dataRow("other runtime and temporary folders", "", true, false);
+        dataRow("socket in the runtime folder", "", false, true);
     }
 
     void secondStartBringsTheFirstForward()
@@ -146,8 +147,8 @@ private slots:
         QTest::addColumn<bool>("programReadable");
         QTest::addColumn<Claim>("firstClaim");
         QTest::addColumn<Claim>("secondClaim");
-        QTest::newRow("the program can be read") << true << Claim::Only << Claim::AnotherRuns;
-        QTest::newRow("nothing can be read") << false << Claim::CannotTell << Claim::CannotTell;
+        dataRow("the program can be read", true, Claim::Only, Claim::AnotherRuns);
+        dataRow("nothing can be read", false, Claim::CannotTell, Claim::CannotTell);
     }
 
     void oneCopyWhereTheFolderCannotBeRead()
@@ -200,8 +201,8 @@ private slots:
     {
         QTest::addColumn<bool>("privateFolder");
         QTest::addColumn<QByteArray>("squatterSaw");
-        QTest::newRow("abstract name: taken, told nothing") << false << QByteArray("listening\n0\n");
-        QTest::newRow("runtime folder: cannot be taken") << true << QByteArray("refused\n");
+        dataRow("abstract name: taken, told nothing", false, QByteArray("listening\n0\n"));
+        dataRow("runtime folder: cannot be taken", true, QByteArray("refused\n"));
     }
 
     void squatterChangesNothing()

@@ -1,4 +1,5 @@
 #include "core/search/PickListReader.h"
+#include "support/DataRow.h"
 #include "support/FileBytes.h"
 
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <sys/stat.h>
 
 using namespace vesko;
+using vesko::test::dataRow;
 
 class TestPickListReader : public QObject
 {
@@ -33,7 +35,7 @@ private slots:
 
         const QStringList missing{"<missing>"};
         auto row = [](const char *name, const QString &column, const QByteArray &bytes, const QStringList &entries) {
-            QTest::newRow(name) << column << column + ".flt" << bytes << entries;
+            dataRow(name, column, column + ".flt", bytes, entries);
         };
         row("last line without line end", "x", "a\r\nb", {"a", "b"});
         row("lone CR and LF", "x", "a\rb\nc\r\n", {"a", "b", "c"});
@@ -54,19 +56,13 @@ private slots:
         row("folder", "x", "folder", missing);
         row("FIFO without a writer", "x", "fifo", missing);
         row("link to /dev/zero", "x", "zero", missing);
-        QTest::newRow("no file") << "x"
-                                 << "y.flt" << QByteArray("v") << missing;
+        dataRow("no file", "x", "y.flt", QByteArray("v"), missing);
         // A name that would lead out of the folder, to a file that is there.
-        QTest::newRow("parent step") << "../x"
-                                     << "../x.flt" << QByteArray("v") << missing;
-        QTest::newRow("backslash") << "a\\b"
-                                   << "a\\b.flt" << QByteArray("v") << missing;
-        QTest::newRow("dot dot") << ".."
-                                 << "...flt" << QByteArray("v") << missing;
-        QTest::newRow("dot") << "."
-                             << "..flt" << QByteArray("v") << missing;
-        QTest::newRow("NUL") << QString("x") + QChar(0) + "y"
-                             << "x" << QByteArray("v") << missing;
+        dataRow("parent step", "../x", "../x.flt", QByteArray("v"), missing);
+        dataRow("backslash", "a\\b", "a\\b.flt", QByteArray("v"), missing);
+        dataRow("dot dot", "..", "...flt", QByteArray("v"), missing);
+        dataRow("dot", ".", "..flt", QByteArray("v"), missing);
+        dataRow("NUL", QString("x") + QChar(0) + "y", "x", QByteArray("v"), missing);
     }
 
     void reads()

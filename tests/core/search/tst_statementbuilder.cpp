@@ -1,5 +1,6 @@
 #include "core/search/NumberText.h"
 #include "core/search/StatementBuilder.h"
+#include "support/DataRow.h"
 #include "support/Messages.h"
 
 #include <QTest>
@@ -45,62 +46,53 @@ private slots:
 
         const QString worked2 = "select * from reg where 姓名 LIKE '%张%'  or 登记日期  between  ";
         const QString where = "select * from reg where 登记日期  between  ";
-        QTest::newRow("worked 1: text and integer with and")
-            << kReg << Engine::Jet << true << false << QList{row("姓名", kText, "张三"), row("年龄", kInteger, "30")}
-            << "select * from reg where 姓名='张三' and 年龄=30 ";
-        QTest::newRow("worked 2: Jet, the order kept")
-            << kRegWhere << Engine::Jet << false << true << QList{kName, kRange}
-            << worked2 + "# 2012-3-5 00:00:00 #  and  # 2012-3-7 23:59:59# order by 编号";
-        QTest::newRow("worked 2: SQLite, each text beginning with a day")
-            << kRegWhere << Engine::Sqlite << false << true << QList{kName, kRange}
-            << "select * from reg where 姓名 LIKE '%张%'  or substr(登记日期, 1, 10)  between  '2012-03-05'  and  "
-               "'2012-03-07' "
-               "order by 编号";
-        QTest::newRow("worked 2: PostgreSQL")
-            << kRegWhere << Engine::Postgres << false << true << QList{kName, kRange}
-            << worked2 + "'2012-03-05 00:00:00'  and  '2012-03-07 23:59:59' order by 编号";
+        dataRow("worked 1: text and integer with and", kReg, Engine::Jet, true, false,
+                QList{row("姓名", kText, "张三"), row("年龄", kInteger, "30")},
+                "select * from reg where 姓名='张三' and 年龄=30 ");
+        dataRow("worked 2: Jet, the order kept", kRegWhere, Engine::Jet, false, true, QList{kName, kRange},
+                worked2 + "# 2012-3-5 00:00:00 #  and  # 2012-3-7 23:59:59# order by 编号");
+        dataRow("worked 2: SQLite, each text beginning with a day", kRegWhere, Engine::Sqlite, false, true,
+                QList{kName, kRange},
+                "select * from reg where 姓名 LIKE '%张%'  or substr(登记日期, 1, 10)  between  '2012-03-05'  and  "
+                "'2012-03-07' "
+                "order by 编号");
+        dataRow("worked 2: PostgreSQL", kRegWhere, Engine::Postgres, false, true, QList{kName, kRange},
+                worked2 + "'2012-03-05 00:00:00'  and  '2012-03-07 23:59:59' order by 编号");
         const QString doctor = "select * from reg where 状态=1 order by doctor ";
-        QTest::newRow("worked 3: nothing ticked, sent as stored")
-            << doctor << Engine::Jet << false << true << QList{SearchRow{"姓名", false, kText, "张", {}, {}}} << doctor;
-        QTest::newRow("worked 4: typed date is one day")
-            << kReg << Engine::Jet << true << false << QList{row("登记日期", kDate, "2012-3-5")}
-            << where + "# 2012-3-5 00:00:00 #  and  # 2012-3-5 23:59:59# ";
-        QTest::newRow("slashes, blanks around")
-            << kReg << Engine::Standard << true << false << QList{row("登记日期", kDate, " 2012/3/5 ")}
-            << where + "'2012-03-05 00:00:00'  and  '2012-03-05 23:59:59' ";
+        dataRow("worked 3: nothing ticked, sent as stored", doctor, Engine::Jet, false, true,
+                QList{SearchRow{"姓名", false, kText, "张", {}, {}}}, doctor);
+        dataRow("worked 4: typed date is one day", kReg, Engine::Jet, true, false,
+                QList{row("登记日期", kDate, "2012-3-5")}, where + "# 2012-3-5 00:00:00 #  and  # 2012-3-5 23:59:59# ");
+        dataRow("slashes, blanks around", kReg, Engine::Standard, true, false,
+                QList{row("登记日期", kDate, " 2012/3/5 ")},
+                where + "'2012-03-05 00:00:00'  and  '2012-03-05 23:59:59' ");
         for (const char *typed : {"3/5/2012", "20120305", "2012.3.5", " 2012年3月5日 ", "２０１２－０３－０５"})
             QTest::addRow("date as %s, year-month-day to Jet", typed)
                 << kReg << Engine::Jet << true << false << QList{row("登记日期", kDate, typed)}
                 << where + "# 2012-3-5 00:00:00 #  and  # 2012-3-5 23:59:59# ";
-        QTest::newRow("where inside a word, then the keyword; any case, kept as stored")
-            << "select somewhere, nowhere_x from reg Where a=1 ORDER\nBY 编号" << Engine::Jet << true << false
-            << QList{kName} << "select somewhere, nowhere_x from reg Where 姓名='张' ORDER\nBY 编号";
-        QTest::newRow("where and order by quoted")
-            << "select 'it''s where', \"where\", [order by] from reg" << Engine::Jet << true << false << QList{kName}
-            << "select 'it''s where', \"where\", [order by] from reg where 姓名='张' ";
-        QTest::newRow("where in comments, the last to the line end")
-            << "select a /* where */ from reg -- where" << Engine::Jet << true << false << QList{kName}
-            << "select a /* where */ from reg -- where\n where 姓名='张' ";
-        QTest::newRow("where and order by in brackets; no where, the order kept")
-            << "select *, rank() over (order by 编号) from (select * from reg where 状态=1) t order by 编号"
-            << Engine::Jet << true << false << QList{kName}
-            << "select *, rank() over (order by 编号) from (select * from reg where 状态=1) t where 姓名='张' order by "
-               "编号";
-        QTest::newRow("substring leaves an integer a number")
-            << kReg << Engine::Sqlite << false << true << QList{row("年龄", kInteger, "30")}
-            << "select * from reg where 年龄=30 ";
-        QTest::newRow("quotes doubled, wildcards kept")
-            << kReg << Engine::Jet << false << true << QList{row("姓名", kText, "O'N%_")}
-            << "select * from reg where 姓名 LIKE '%O''N%_%'  ";
-        QTest::newRow("exact match keeps blanks and backslash")
-            << kReg << Engine::Postgres << false << false << QList{row("first name", kText, " a\\b ")}
-            << "select * from reg where first name=' a\\b ' ";
-        QTest::newRow("backslash literal in LIKE on PostgreSQL")
-            << kReg << Engine::Postgres << false << true << QList{row("姓名", kText, "a\\b")}
-            << "select * from reg where 姓名 LIKE '%a\\\\b%'  ";
-        QTest::newRow("backslash as typed on SQLite")
-            << kReg << Engine::Sqlite << false << true << QList{row("姓名", kText, "a\\b")}
-            << "select * from reg where 姓名 LIKE '%a\\b%'  ";
+        dataRow("where inside a word, then the keyword; any case, kept as stored",
+                "select somewhere, nowhere_x from reg Where a=1 ORDER\nBY 编号", Engine::Jet, true, false, QList{kName},
+                "select somewhere, nowhere_x from reg Where 姓名='张' ORDER\nBY 编号");
+        dataRow("where and order by quoted", "select 'it''s where', \"where\", [order by] from reg", Engine::Jet, true,
+                false, QList{kName}, "select 'it''s where', \"where\", [order by] from reg where 姓名='张' ");
+        dataRow("where in comments, the last to the line end", "select a /* where */ from reg -- where", Engine::Jet,
+                true, false, QList{kName}, "select a /* where */ from reg -- where\n where 姓名='张' ");
+        dataRow(
+            "where and order by in brackets; no where, the order kept",
+            "select *, rank() over (order by 编号) from (select * from reg where 状态=1) t order by 编号", Engine::Jet,
+            true, false, QList{kName},
+            "select *, rank() over (order by 编号) from (select * from reg where 状态=1) t where 姓名='张' order by "
+            "编号");
+        dataRow("substring leaves an integer a number", kReg, Engine::Sqlite, false, true,
+                QList{row("年龄", kInteger, "30")}, "select * from reg where 年龄=30 ");
+        dataRow("quotes doubled, wildcards kept", kReg, Engine::Jet, false, true, QList{row("姓名", kText, "O'N%_")},
+                "select * from reg where 姓名 LIKE '%O''N%_%'  ");
+        dataRow("exact match keeps blanks and backslash", kReg, Engine::Postgres, false, false,
+                QList{row("first name", kText, " a\\b ")}, "select * from reg where first name=' a\\b ' ");
+        dataRow("backslash literal in LIKE on PostgreSQL", kReg, Engine::Postgres, false, true,
+                QList{row("姓名", kText, "a\\b")}, "select * from reg where 姓名 LIKE '%a\\\\b%'  ");
+        dataRow("backslash as typed on SQLite", kReg, Engine::Sqlite, false, true, QList{row("姓名", kText, "a\\b")},
+                "select * from reg where 姓名 LIKE '%a\\b%'  ");
         for (const bool substring : {false, true})
             QTest::addRow("backslash refused on an unknown server, substring %d", substring)
                 << kReg << Engine::Standard << false << substring << QList{kName, row("备注", kText, "a\\b")}
@@ -111,9 +103,9 @@ private slots:
             QTest::addRow("no date: '%s'", bad)
                 << kReg << Engine::Jet << false << false << QList{kName, row("登记日期", kDate, bad)}
                 << unreadableDateMessage("登记日期", bad);
-        QTest::newRow("bad range end") << kReg << Engine::Jet << false << false
-                                       << QList{row("登记日期", kDate, "x", "2012-3-5", "2012-3-7'")}
-                                       << unreadableDateMessage("登记日期", "2012-3-7'");
+        dataRow("bad range end", kReg, Engine::Jet, false, false,
+                QList{row("登记日期", kDate, "x", "2012-3-5", "2012-3-7'")},
+                unreadableDateMessage("登记日期", "2012-3-7'"));
     }
 
     void composes()
@@ -134,40 +126,23 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("inner blank") << "3 0"
-                                     << "30";
-        QTest::newRow("half down to even") << "2.5"
-                                           << "2";
-        QTest::newRow("half up to even") << "3.5"
-                                         << "4";
-        QTest::newRow("small negative") << "-0.4"
-                                        << "0";
-        QTest::newRow("exponent without digits") << "2e"
-                                                 << "2";
-        QTest::newRow("group separator ends") << "1,000"
-                                              << "1";
-        QTest::newRow("letters") << "abc"
-                                 << "0";
-        QTest::newRow("blank after sign") << "- 3"
-                                          << "-3";
-        QTest::newRow("tabs and line feeds") << "\t4\n2 "
-                                             << "42";
-        QTest::newRow("carriage return ends") << "4\r2"
-                                              << "4";
-        QTest::newRow("second point ends") << "1.2.3"
-                                           << "1";
-        QTest::newRow("leading point") << ".6"
-                                       << "1";
-        QTest::newRow("two signs") << "--1"
-                                   << "0";
-        QTest::newRow("exponent") << "1.5E1"
-                                  << "15";
-        QTest::newRow("negative exponent") << "25e-1"
-                                           << "2";
-        QTest::newRow("2^63 clamps") << "9223372036854775808"
-                                     << "9223372036854775807";
-        QTest::newRow("huge negative") << "-1e30"
-                                       << "-9223372036854775808";
+        dataRow("inner blank", "3 0", "30");
+        dataRow("half down to even", "2.5", "2");
+        dataRow("half up to even", "3.5", "4");
+        dataRow("small negative", "-0.4", "0");
+        dataRow("exponent without digits", "2e", "2");
+        dataRow("group separator ends", "1,000", "1");
+        dataRow("letters", "abc", "0");
+        dataRow("blank after sign", "- 3", "-3");
+        dataRow("tabs and line feeds", "\t4\n2 ", "42");
+        dataRow("carriage return ends", "4\r2", "4");
+        dataRow("second point ends", "1.2.3", "1");
+        dataRow("leading point", ".6", "1");
+        dataRow("two signs", "--1", "0");
+        dataRow("exponent", "1.5E1", "15");
+        dataRow("negative exponent", "25e-1", "2");
+        dataRow("2^63 clamps", "9223372036854775808", "9223372036854775807");
+        dataRow("huge negative", "-1e30", "-9223372036854775808");
     }
 
     void readsNumbers()

@@ -5,6 +5,7 @@
 #include "gui/widgets/MessageBoxService.h"
 #include "gui/widgets/ResultGrid.h"
 #include "support/ChildProcess.h"
+#include "support/DataRow.h"
 #include "support/Desk.h"
 #include "support/FileBytes.h"
 #include "support/Messages.h"
@@ -47,18 +48,19 @@ private slots:
             return "[数据连接]\r\nvalue=Provider=SQLite;Data Source=" + connection
                 + ".db\r\n[默认查询]\r\nvalue=select * from 登记\r\n[vesko窗口位置]\r\n" + position;
         };
-        QTest::newRow("working") << ini("registry") << QPoint() << QStringList() << 3;
+        dataRow("working", ini("registry"), QPoint(), QStringList(), 3);
         // Nothing is connected or run: the connection would fail.
-        QTest::newRow("default statement stored as -1") << "[数据连接]\r\nvalue=Provider=SQLite;Data Source=missing.db"
-                                                           "\r\n[默认查询]\r\nvalue=-1\r\n"
-                                                        << QPoint() << QStringList({kStartupMessage}) << 0;
-        QTest::newRow("connection fails")
-            << ini("missing") << QPoint() << QStringList({kConnectMessage, kQueryMessage, kStartupMessage}) << 0;
-        QTest::newRow("stored position not a number")
-            << ini("registry", "left=abc") << QPoint() << QStringList({kStartupMessage}) << 3;
+        dataRow("default statement stored as -1",
+                "[数据连接]\r\nvalue=Provider=SQLite;Data Source=missing.db"
+                "\r\n[默认查询]\r\nvalue=-1\r\n",
+                QPoint(), QStringList({kStartupMessage}), 0);
+        dataRow("connection fails", ini("missing"), QPoint(),
+                QStringList({kConnectMessage, kQueryMessage, kStartupMessage}), 0);
+        dataRow("stored position not a number", ini("registry", "left=abc"), QPoint(), QStringList({kStartupMessage}),
+                3);
         // The 1024 x 768 test screen holds the 851 x 463 window whole.
-        QTest::newRow("off screen comes back whole")
-            << ini("registry", "left=150000\r\ntop=150000") << QPoint(173, 305) << QStringList() << 3;
+        dataRow("off screen comes back whole", ini("registry", "left=150000\r\ntop=150000"), QPoint(173, 305),
+                QStringList(), 3);
     }
 
     void startup()
@@ -80,11 +82,10 @@ private slots:
         QTest::addColumn<bool>("byExitButton");
         QTest::addColumn<Qt::WindowState>("state");
         QTest::addColumn<QByteArray>("ini");
-        QTest::newRow("退出 in the normal state")
-            << true << Qt::WindowNoState
-            << "[" + toGbk(QStringLiteral("vesko窗口位置")) + "]\r\nleft=600\r\ntop=450\r\n";
-        QTest::newRow("退出 while minimised") << true << Qt::WindowMinimized << kMissingFile;
-        QTest::newRow("title bar close") << false << Qt::WindowNoState << kMissingFile;
+        dataRow("退出 in the normal state", true, Qt::WindowNoState,
+                "[" + toGbk(QStringLiteral("vesko窗口位置")) + "]\r\nleft=600\r\ntop=450\r\n");
+        dataRow("退出 while minimised", true, Qt::WindowMinimized, kMissingFile);
+        dataRow("title bar close", false, Qt::WindowNoState, kMissingFile);
     }
 
     void everyCloseWritesTheStopSignal()
@@ -109,9 +110,9 @@ private slots:
     {
         QTest::addColumn<int>("signal");
         QTest::addColumn<QString>("file");
-        QTest::newRow("SIGTERM") << SIGTERM << "registry.db";
-        QTest::newRow("SIGHUP") << SIGHUP << "registry.db";
-        QTest::newRow("SIGTERM during start-up messages") << SIGTERM << "missing.db";
+        dataRow("SIGTERM", SIGTERM, "registry.db");
+        dataRow("SIGHUP", SIGHUP, "registry.db");
+        dataRow("SIGTERM during start-up messages", SIGTERM, "missing.db");
     }
     void terminationClosesTheWindow()
     {

@@ -1,4 +1,5 @@
 #include "gui/search/DateFrame.h"
+#include "support/DataRow.h"
 #include "support/Desk.h"
 
 #include <QAbstractItemView>
@@ -18,8 +19,8 @@ private slots:
     void years_data()
     {
         QTest::addColumn<QDate>("today");
-        QTest::newRow("2026") << QDate(2026, 12, 6);
-        QTest::newRow("2031") << QDate(2031, 1, 1);
+        dataRow("2026", QDate(2026, 12, 6));
+        dataRow("2031", QDate(2031, 1, 1));
     }
 
     void years()

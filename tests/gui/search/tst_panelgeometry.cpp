@@ -1,9 +1,11 @@
 #include "gui/search/PanelGeometry.h"
 #include "gui/search/ScrollRanges.h"
+#include "support/DataRow.h"
 
 #include <QTest>
 
 using namespace vesko;
+using vesko::test::dataRow;
 
 // The rows' places and the scroll bars fitted to the canvas they make.
 class TestPanelGeometry : public QObject
@@ -17,11 +19,11 @@ private slots:
         QTest::addColumn<float>("canvasBefore");
         QTest::addColumn<float>("canvasAfter");
 
-        QTest::newRow("no columns keeps row 0") << 0 << 225.0f << 225.0f;
-        QTest::newRow("three after twenty: never shrinks") << 3 << 489.0f << 489.0f;
-        QTest::newRow("bottom + 5 equal to the height grows") << 10 << 246.0f << 270.0f;
-        QTest::newRow("bottom + 5 just under the height") << 10 << 246.5f << 246.5f;
-        QTest::newRow("40,000 columns") << 40000 << 225.0f << 33.0f + 24.0f * 39999.0f;
+        dataRow("no columns keeps row 0", 0, 225.0f, 225.0f);
+        dataRow("three after twenty: never shrinks", 3, 489.0f, 489.0f);
+        dataRow("bottom + 5 equal to the height grows", 10, 246.0f, 270.0f);
+        dataRow("bottom + 5 just under the height", 10, 246.5f, 246.5f);
+        dataRow("40,000 columns", 40000, 225.0f, 33.0f + 24.0f * 39999.0f);
     }
 
     void laysOut()
@@ -46,13 +48,13 @@ private slots:
         QTest::addColumn<int>("hs1Max"); // -1: hidden, Max left alone
         QTest::addColumn<int>("vs1Max");
 
-        QTest::newRow("exactly as wide, exactly as tall") << 215.0f << 228.0f << -1 << -1;
-        QTest::newRow("exactly as wide, taller") << 215.0f << 249.0f << -1 << 21;
-        QTest::newRow("one wider, exactly as tall") << 216.0f << 228.0f << 1 << -1;
-        QTest::newRow("both bars count each other") << 228.0f << 249.0f << 13 << 40;
-        QTest::newRow("half rounds up to even") << 215.0f << 229.5f << -1 << 2;
-        QTest::newRow("half rounds down to even") << 215.0f << 228.5f << -1 << 0;
-        QTest::newRow("beyond 16 bits") << 231.0f + 40000.0f << 228.0f + 50000.0f << 40016 << 50019;
+        dataRow("exactly as wide, exactly as tall", 215.0f, 228.0f, -1, -1);
+        dataRow("exactly as wide, taller", 215.0f, 249.0f, -1, 21);
+        dataRow("one wider, exactly as tall", 216.0f, 228.0f, 1, -1);
+        dataRow("both bars count each other", 228.0f, 249.0f, 13, 40);
+        dataRow("half rounds up to even", 215.0f, 229.5f, -1, 2);
+        dataRow("half rounds down to even", 215.0f, 228.5f, -1, 0);
+        dataRow("beyond 16 bits", 231.0f + 40000.0f, 228.0f + 50000.0f, 40016, 50019);
     }
 
     void fitsBars()

@@ -2,6 +2,7 @@
 #include "db/TypeCode.h"
 #include "gui/search/SearchBox.h"
 #include "gui/search/SearchPanel.h"
+#include "support/DataRow.h"
 #include "support/Desk.h"
 #include "support/FileBytes.h"
 
@@ -135,14 +136,14 @@ private slots:
         QTest::addColumn<QString>("shown"); // empty: neither
         QTest::addColumn<int>("top");
         QTest::addColumn<int>("focus");
-        QTest::newRow("list, just room below") << 12 << 5 << 37 << 0 << false << "ls_list" << 146 << 5;
-        QTest::newRow("list, a pixel short: over the box") << 12 << 5 << 36 << 0 << false << "ls_list" << 36 << 5;
-        QTest::newRow("list, room above") << 12 << 8 << 93 << 0 << false << "ls_list" << 93 << 8;
-        QTest::newRow("frame, just room below") << 3 << 3 << 0 << 180 << false << "fmrq" << 98 << 3;
-        QTest::newRow("frame, a pixel short") << 3 << 3 << 0 << 179 << false << "fmrq" << -8 << 3;
-        QTest::newRow("second d takes the first's type") << 3 << 4 << 0 << 0 << false << "fmrq" << 122 << 4;
-        QTest::newRow("Enter moves on") << 3 << 0 << 0 << 0 << true << "" << 0 << 1;
-        QTest::newRow("Enter in the last box") << 3 << 4 << 0 << 0 << true << "fmrq" << 122 << 4;
+        dataRow("list, just room below", 12, 5, 37, 0, false, "ls_list", 146, 5);
+        dataRow("list, a pixel short: over the box", 12, 5, 36, 0, false, "ls_list", 36, 5);
+        dataRow("list, room above", 12, 8, 93, 0, false, "ls_list", 93, 8);
+        dataRow("frame, just room below", 3, 3, 0, 180, false, "fmrq", 98, 3);
+        dataRow("frame, a pixel short", 3, 3, 0, 179, false, "fmrq", -8, 3);
+        dataRow("second d takes the first's type", 3, 4, 0, 0, false, "fmrq", 122, 4);
+        dataRow("Enter moves on", 3, 0, 0, 0, true, "", 0, 1);
+        dataRow("Enter in the last box", 3, 4, 0, 0, true, "fmrq", 122, 4);
     }
 
     void focusOpensListOrFrame()
@@ -177,8 +178,8 @@ private slots:
     {
         QTest::addColumn<int>("failAt");
         QTest::addColumn<QStringList>("captions"); // empty for a row made but not shown
-        QTest::newRow("narrower") << 3 << QStringList{"a", "b", "c"};
-        QTest::newRow("fails at the third name") << 2 << QStringList{"a", "b", ""};
+        dataRow("narrower", 3, QStringList{"a", "b", "c"});
+        dataRow("fails at the third name", 2, QStringList{"a", "b", ""});
     }
 
     void rebuilds()
@@ -247,9 +248,9 @@ private slots:
         QTest::addColumn<int>("columns");
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("entries");
-        QTest::newRow("ten, the canvas short under the box") << 8 << 4 << 10;
-        QTest::newRow("two, the view short under the box") << 19 << 7 << 2;
-        QTest::newRow("thirty, by a box scrolled into view") << 19 << 15 << 30;
+        dataRow("ten, the canvas short under the box", 8, 4, 10);
+        dataRow("two, the view short under the box", 19, 7, 2);
+        dataRow("thirty, by a box scrolled into view", 19, 15, 30);
     }
 
     void pickListShowsWholeFromItsFirstEntry()
@@ -322,13 +323,13 @@ private slots:
         QTest::addColumn<QPoint>("at");
         QTest::addColumn<bool>("listShown");
         QTest::addColumn<int>("entries"); // left in the list
-        QTest::newRow("list, Esc") << 0 << "Esc" << QPoint() << false << 2;
-        QTest::newRow("frame, Esc") << 3 << "Esc" << QPoint() << false << 0;
-        QTest::newRow("list, window") << 0 << "w_yu" << QPoint(5, 5) << true << 2;
-        QTest::newRow("list, option frame") << 0 << "fm_cx" << QPoint(5, 245) << false << 0;
-        QTest::newRow("list, canvas") << 0 << "pic_dsgn" << QPoint(150, 2) << false << 2;
-        QTest::newRow("list, HS1's arrow") << 0 << "HS1" << QPoint(206, 9) << false << 0;
-        QTest::newRow("frame, window") << 3 << "w_yu" << QPoint(5, 5) << false << 0;
+        dataRow("list, Esc", 0, "Esc", QPoint(), false, 2);
+        dataRow("frame, Esc", 3, "Esc", QPoint(), false, 0);
+        dataRow("list, window", 0, "w_yu", QPoint(5, 5), true, 2);
+        dataRow("list, option frame", 0, "fm_cx", QPoint(5, 245), false, 0);
+        dataRow("list, canvas", 0, "pic_dsgn", QPoint(150, 2), false, 2);
+        dataRow("list, HS1's arrow", 0, "HS1", QPoint(206, 9), false, 0);
+        dataRow("frame, window", 3, "w_yu", QPoint(5, 5), false, 0);
     }
 
     void escapeAndBackgroundClicksClose()

@@ -1,6 +1,7 @@
 #include "core/config/MainConfig.h"
 #include "gui/settings/SettingsDialog.h"
 #include "gui/widgets/MessageBoxService.h"
+#include "support/DataRow.h"
 #include "support/Desk.h"
 #include "support/FileBytes.h"
 #include "support/Messages.h"
@@ -110,19 +111,12 @@ private slots:
         QTest::addColumn<QString>("count");
         QTest::addColumn<QString>("stored"); // 备用一 in vesko.ini afterwards
         const QString longStatement = "select * from 登记 where 编号 < 3 and 姓名 <> '" + QString(300, 'x') + "'";
-        QTest::newRow("reconnects") << "t_sql" << longStatement << false << QStringList() << "共有 2 人"
-                                    << "select 1";
-        QTest::newRow("without a connection")
-            << "t_cn"
-            << "" << false << QStringList({kConnectMessage, kQueryMessage}) << "共有 3 人"
-            << "select 1";
-        QTest::newRow("without a default statement") << "t_sql"
-                                                     << "" << false << QStringList({kUnsetMessage}) << "共有 3 人"
-                                                     << "";
-        QTest::newRow("main window closing: no reconnect")
-            << "t_cn"
-            << "Provider=SQLite;Data Source=missing.db" << true << QStringList() << "共有 3 人"
-            << "select 1";
+        dataRow("reconnects", "t_sql", longStatement, false, QStringList(), "共有 2 人", "select 1");
+        dataRow("without a connection", "t_cn", "", false, QStringList({kConnectMessage, kQueryMessage}), "共有 3 人",
+                "select 1");
+        dataRow("without a default statement", "t_sql", "", false, QStringList({kUnsetMessage}), "共有 3 人", "");
+        dataRow("main window closing: no reconnect", "t_cn", "Provider=SQLite;Data Source=missing.db", true,
+                QStringList(), "共有 3 人", "select 1");
     }
 
     void closingStoresAndApplies()

@@ -1,4 +1,5 @@
 #include "gui/widgets/ProgressWaiter.h"
+#include "support/DataRow.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -10,6 +11,7 @@
 #include <atomic>
 
 using namespace vesko;
+using vesko::test::dataRow;
 
 class TestProgressWaiter : public QObject
 {
@@ -33,10 +35,9 @@ private slots:
     {
         QTest::addColumn<QString>("when");
         QTest::addColumn<QString>("seen");
-        QTest::newRow("quick") << "never" << QString();
-        QTest::newRow("slow") << "in the progress window"
-                              << "vesko信息/cancel";
-        QTest::newRow("Esc at once") << "at once" << QString();
+        dataRow("quick", "never", QString());
+        dataRow("slow", "in the progress window", "vesko信息/cancel");
+        dataRow("Esc at once", "at once", QString());
     }
     void progressWindowAfterHalfASecond()
     {
