@@ -18,6 +18,7 @@ void Desk::open()
     window = std::make_unique<MainWindow>(config, ProgramDirectory(registry.path()), messages, clock);
     window->start();
     window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
 }
 
 QString Desk::count() const

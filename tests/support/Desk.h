@@ -39,7 +39,7 @@ struct Desk
     FixedClock clock;
     std::unique_ptr<MainWindow> window;
 
-    // Makes the window, runs its start-up and shows it.
+    // Makes the window, runs its start-up, shows it and waits until it is active.
     void open();
     QString ini() const { return registry.file(QStringLiteral("vesko.ini")); }
     QString brinfo() const { return registry.file(QStringLiteral("brinfo.ini")); }

@@ -1,13 +1,10 @@
 #include "support/TestRegistry.h"
 
-#include "core/config/MainConfig.h"
 #include "core/config/ProfileStore.h"
-
-#include <sqlite3.h>
+#include "core/config/StoredTexts.h"
+#include "db/Connection.h"
 
 #include <QFile>
-
-#include <stdexcept>
 
 namespace vesko::test {
 
@@ -15,22 +12,11 @@ TestRegistry::TestRegistry() = default;
 
 void TestRegistry::sql(const QStringList &statements) const
 {
-    sqlite3 *db = nullptr;
-    const QByteArray path = QFile::encodeName(file(QStringLiteral("registry.db")));
-    if (sqlite3_open(path.constData(), &db) != SQLITE_OK) {
-        sqlite3_close(db);
-        throw std::runtime_error("cannot open test registry");
-    }
-    for (const QString &statement : statements) {
-        char *error = nullptr;
-        if (sqlite3_exec(db, statement.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
-            const std::string message = error ? error : "sqlite error";
-            sqlite3_free(error);
-            sqlite3_close(db);
-            throw std::runtime_error(message);
-        }
-    }
-    sqlite3_close(db);
+    // The engine opens only a file that is there.
+    QFile(file(QStringLiteral("registry.db"))).open(QIODevice::Append);
+    const db::ConnectionPtr registry = db::Connection::open(connection(), path());
+    for (const QString &statement : statements)
+        registry->execute(statement);
 }
 
 void TestRegistry::people(int rows) const
@@ -55,15 +41,11 @@ QString TestRegistry::connection() const
 void TestRegistry::writeIni(const QString &connection, const QString &defaultStatement, const QString &all,
                             const QString &spare1, const QString &spare2) const
 {
-    const QString ini = file(QStringLiteral("vesko.ini"));
-    ProfileStore::write(ini::kConnection, ini::kValue, connection, ini);
-    ProfileStore::write(ini::kDefault, ini::kValue, defaultStatement, ini);
-    if (!all.isNull())
-        ProfileStore::write(ini::kAll, ini::kValue, all, ini);
-    if (!spare1.isNull())
-        ProfileStore::write(ini::kSpare1, ini::kValue, spare1, ini);
-    if (!spare2.isNull())
-        ProfileStore::write(ini::kSpare2, ini::kValue, spare2, ini);
+    const QString texts[] = {connection, defaultStatement, all, spare1, spare2};
+    for (std::size_t i = 0; i < kStoredTexts.size(); ++i) {
+        if (!texts[i].isNull())
+            ProfileStore::write(kStoredTexts[i].section, ini::kValue, texts[i], file(QStringLiteral("vesko.ini")));
+    }
 }
 
 } // namespace vesko::test

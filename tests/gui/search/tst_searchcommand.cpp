@@ -112,7 +112,6 @@ private slots:
             QStringLiteral("select 编号, 姓名, 年龄, 出生日期, 登记日期, 来访 from %1 order by 编号 desc").arg(m_table),
             QStringLiteral("select 姓名 from %1").arg(m_table));
         desk.open();
-        QVERIFY(QTest::qWaitForWindowActive(desk.window.get()));
         for (const QString &option : options)
             desk.click(qPrintable(option));
         for (qsizetype i = 0; i < criteria.size(); i += 2) {

@@ -92,7 +92,6 @@ class TestSearchPanel : public QObject
         QVERIFY(QDir().mkpath(d->registry.file("set_info/bg_info/field_list")));
         QVERIFY(writeBytes(d->registry.file("set_info/bg_info/field_list/c0.flt"), toGbk("张三\r\n李四\r\n")));
         d->open();
-        QVERIFY(QTest::qWaitForWindowActive(d->window.get()));
         QCOMPARE(d->messages.texts(), QStringList());
     }
 
@@ -125,25 +124,36 @@ private slots:
     // The help a focused box offers opens below it, or above it when there
     // is less room below than it needs: for the pick list, room on screen;
     // for the date frame, room on the canvas. The first column of a name
-    // gives the type. Enter moves on, and stays in the last box.
+    // gives the type. Enter moves on, and stays in the last box. Esc and
+    // clicks beside the help close it, the focus staying in the box; the
+    // list keeps its entries unless another control took the click.
     void focusOpensListOrFrame_data()
     {
         QTest::addColumn<int>("columns");
         QTest::addColumn<int>("row");          // has a pick list unless a date
         QTest::addColumn<int>("scrolled");     // VS1's value
         QTest::addColumn<int>("canvasHeight"); // 0: as built
-        QTest::addColumn<bool>("enter");
+        QTest::addColumn<QString>("then");     // a key, or the widget clicked next
+        QTest::addColumn<QPoint>("at");
         QTest::addColumn<QString>("shown"); // empty: neither
         QTest::addColumn<int>("top");
         QTest::addColumn<int>("focus");
-        dataRow("list, just room below", 12, 5, 37, 0, false, "ls_list", 146, 5);
-        dataRow("list, a pixel short: over the box", 12, 5, 36, 0, false, "ls_list", 36, 5);
-        dataRow("list, room above", 12, 8, 93, 0, false, "ls_list", 93, 8);
-        dataRow("frame, just room below", 3, 3, 0, 180, false, "fmrq", 98, 3);
-        dataRow("frame, a pixel short", 3, 3, 0, 179, false, "fmrq", -8, 3);
-        dataRow("second d takes the first's type", 3, 4, 0, 0, false, "fmrq", 122, 4);
-        dataRow("Enter moves on", 3, 0, 0, 0, true, "", 0, 1);
-        dataRow("Enter in the last box", 3, 4, 0, 0, true, "fmrq", 122, 4);
+        QTest::addColumn<int>("entries"); // left in the list
+        dataRow("list, just room below", 12, 5, 37, 0, "", QPoint(), "ls_list", 146, 5, 2);
+        dataRow("list, a pixel short: over the box", 12, 5, 36, 0, "", QPoint(), "ls_list", 36, 5, 2);
+        dataRow("list, room above", 12, 8, 93, 0, "", QPoint(), "ls_list", 93, 8, 2);
+        dataRow("frame, just room below", 3, 3, 0, 180, "", QPoint(), "fmrq", 98, 3, 0);
+        dataRow("frame, a pixel short", 3, 3, 0, 179, "", QPoint(), "fmrq", -8, 3, 0);
+        dataRow("second d takes the first's type", 3, 4, 0, 0, "", QPoint(), "fmrq", 122, 4, 0);
+        dataRow("Enter moves on", 3, 0, 0, 0, "Enter", QPoint(), "", 0, 1, 0);
+        dataRow("Enter in the last box", 3, 4, 0, 0, "Enter", QPoint(), "fmrq", 122, 4, 0);
+        dataRow("list, Esc", 3, 0, 0, 0, "Esc", QPoint(), "", 0, 0, 2);
+        dataRow("frame, Esc", 3, 3, 0, 0, "Esc", QPoint(), "", 0, 3, 0);
+        dataRow("list, window", 3, 0, 0, 0, "w_yu", QPoint(5, 5), "ls_list", 30, 0, 2);
+        dataRow("list, option frame", 3, 0, 0, 0, "fm_cx", QPoint(5, 245), "", 0, 0, 0);
+        dataRow("list, canvas", 3, 0, 0, 0, "pic_dsgn", QPoint(150, 2), "", 0, 0, 2);
+        dataRow("list, HS1's arrow", 3, 0, 0, 0, "HS1", QPoint(206, 9), "", 0, 0, 0);
+        dataRow("frame, window", 3, 3, 0, 0, "w_yu", QPoint(5, 5), "", 0, 3, 0);
     }
 
     void focusOpensListOrFrame()
@@ -152,7 +162,8 @@ private slots:
         QFETCH(int, row);
         QFETCH(int, scrolled);
         QFETCH(int, canvasHeight);
-        QFETCH(bool, enter);
+        QFETCH(QString, then);
+        QFETCH(QPoint, at);
         QFETCH(QString, shown);
         QFETCH(int, focus);
         open(columns);
@@ -162,12 +173,16 @@ private slots:
         if (canvasHeight)
             child("pic_dsgn")->resize(child("pic_dsgn")->width(), canvasHeight);
         QTest::mouseClick(box(row), Qt::LeftButton);
-        if (enter)
-            QTest::keyClick(box(row), Qt::Key_Return);
+        if (then == u"Enter" || then == u"Esc")
+            QTest::keyClick(box(row), then == u"Enter" ? Qt::Key_Return : Qt::Key_Escape);
+        else if (!then.isEmpty())
+            QTest::mouseClick(then == u"w_yu" ? d->window.get() : d->window->findChild<QWidget *>(then), Qt::LeftButton,
+                              {}, at);
         QCOMPARE(child("ls_list")->isVisible(), shown == "ls_list");
         QCOMPARE(child("fmrq")->isVisible(), shown == "fmrq");
         if (!shown.isEmpty())
             QTEST(child(shown)->y(), "top");
+        QTEST(int(child<QListWidget>("ls_list")->count()), "entries");
         QCOMPARE(QApplication::focusWidget(), box(focus));
     }
 
@@ -214,36 +229,11 @@ private slots:
         QCOMPARE(child("pic_dsgn")->y(), -bar->value());
     }
 
-    void pickListKeys()
-    {
-        open(3);
-        auto *list = child<QListWidget>("ls_list");
-        // Down, Down, Enter takes an entry, and so does a double-click.
-        QTest::mouseClick(box(0), Qt::LeftButton);
-        QTest::keyClick(box(0), Qt::Key_Down);
-        QTest::keyClick(list, Qt::Key_Down);
-        QTest::keyClick(list, Qt::Key_Return);
-        QCOMPARE(box(0)->text(), QStringLiteral("李四"));
-        QVERIFY(!list->isVisible());
-        QCOMPARE(QApplication::focusWidget(), box(0));
-
-        // A click on the box offers its list again.
-        QTest::mouseClick(box(0), Qt::LeftButton);
-        const QPoint first = list->visualItemRect(list->item(0)).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first);
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first);
-        QCOMPARE(box(0)->text(), QStringLiteral("张三"));
-        // Tab on to the next row's check box closes the list that would cover it.
-        QTest::mouseClick(box(0), Qt::LeftButton);
-        QVERIFY(list->isVisible());
-        QTest::keyClick(box(0), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), child("c_field_1"));
-        QVERIFY(!list->isVisible());
-    }
-
     // The list lies whole in what the panel shows, and every opening starts
-    // at its first entry, also after it was left at its last.
-    void pickListShowsWholeFromItsFirstEntry_data()
+    // at its first entry. Down, Down, Enter takes the second entry, Down, End,
+    // Enter the last, a double-click the first; Tab on to the next row's check
+    // box closes the list that would cover it.
+    void pickList_data()
     {
         QTest::addColumn<int>("columns");
         QTest::addColumn<int>("row");
@@ -253,7 +243,7 @@ private slots:
         dataRow("thirty, by a box scrolled into view", 19, 15, 30);
     }
 
-    void pickListShowsWholeFromItsFirstEntry()
+    void pickList()
     {
         QFETCH(int, columns);
         QFETCH(int, row);
@@ -265,16 +255,29 @@ private slots:
         QVERIFY(
             writeBytes(d->registry.file(QStringLiteral("set_info/bg_info/field_list/c%1.flt").arg(row)), toGbk(lines)));
         auto *list = child<QListWidget>("ls_list");
-        for (int opening = 0; opening < 2; ++opening) {
+        for (const int taken : {2, entries, 1}) {
             QTest::mouseClick(box(row), Qt::LeftButton);
             QVERIFY(list->isVisible());
             QVERIFY(view().contains(QRect(list->mapTo(list->parentWidget()->parentWidget(), QPoint()), list->size())));
             QCOMPARE(list->indexAt(QPoint(1, 1)).row(), 0);
-            QTest::keyClick(box(row), Qt::Key_Down);
-            QTest::keyClick(list, Qt::Key_End);
-            QTest::keyClick(list, Qt::Key_Return);
-            QCOMPARE(box(row)->text(), QStringLiteral("科室%1").arg(entries));
+            if (taken == 1) {
+                const QPoint first = list->visualItemRect(list->item(0)).center();
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first);
+                QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first);
+            } else {
+                QTest::keyClick(box(row), Qt::Key_Down);
+                QTest::keyClick(list, taken == 2 ? Qt::Key_Down : Qt::Key_End);
+                QTest::keyClick(list, Qt::Key_Return);
+            }
+            QCOMPARE(box(row)->text(), QStringLiteral("科室%1").arg(taken));
+            QVERIFY(!list->isVisible());
+            QCOMPARE(QApplication::focusWidget(), box(row));
         }
+        QTest::mouseClick(box(row), Qt::LeftButton);
+        QVERIFY(list->isVisible());
+        QTest::keyClick(box(row), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), child(QStringLiteral("c_field_%1").arg(row + 1)));
+        QVERIFY(!list->isVisible());
     }
 
     void dateFrameKeysTypingAndClear()
@@ -314,41 +317,6 @@ private slots:
         }
         QTest::keyClicks(box(3), "7");
         QVERIFY(!frame->isVisible());
-    }
-
-    void escapeAndBackgroundClicksClose_data()
-    {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("where"); // Esc: the key in the box
-        QTest::addColumn<QPoint>("at");
-        QTest::addColumn<bool>("listShown");
-        QTest::addColumn<int>("entries"); // left in the list
-        dataRow("list, Esc", 0, "Esc", QPoint(), false, 2);
-        dataRow("frame, Esc", 3, "Esc", QPoint(), false, 0);
-        dataRow("list, window", 0, "w_yu", QPoint(5, 5), true, 2);
-        dataRow("list, option frame", 0, "fm_cx", QPoint(5, 245), false, 0);
-        dataRow("list, canvas", 0, "pic_dsgn", QPoint(150, 2), false, 2);
-        dataRow("list, HS1's arrow", 0, "HS1", QPoint(206, 9), false, 0);
-        dataRow("frame, window", 3, "w_yu", QPoint(5, 5), false, 0);
-    }
-
-    void escapeAndBackgroundClicksClose()
-    {
-        QFETCH(int, row);
-        QFETCH(QString, where);
-        QFETCH(QPoint, at);
-        open(3);
-        QTest::mouseClick(box(row), Qt::LeftButton);
-        QVERIFY(child(row ? "fmrq" : "ls_list")->isVisible());
-        if (where == "Esc")
-            QTest::keyClick(box(row), Qt::Key_Escape);
-        else
-            QTest::mouseClick(where == "w_yu" ? d->window.get() : d->window->findChild<QWidget *>(where),
-                              Qt::LeftButton, {}, at);
-        QVERIFY(!child("fmrq")->isVisible());
-        QTEST(child("ls_list")->isVisible(), "listShown");
-        QTEST(int(child<QListWidget>("ls_list")->count()), "entries");
-        QCOMPARE(QApplication::focusWidget(), box(row));
     }
 };
 
