@@ -17,15 +17,6 @@ class TestProgressWaiter : public QObject
 {
     Q_OBJECT
 
-    static QDialog *progressWindow()
-    {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (widget->objectName() == u"progress" && widget->isVisible())
-                return qobject_cast<QDialog *>(widget);
-        }
-        return nullptr;
-    }
-
 private slots:
     // A quick call shows nothing; a slow one opens the progress window, whose
     // 取消 has the focus and whose Esc cancels the engine. Esc cancels from
@@ -63,8 +54,8 @@ private slots:
                 QTest::keyClick(box, Qt::Key_Escape);
                 return;
             }
-            QDialog *dialog = progressWindow();
-            if (!dialog || !shown.isEmpty())
+            auto *dialog = window.findChild<QDialog *>("progress");
+            if (!dialog || !dialog->isVisible() || !shown.isEmpty())
                 return;
             shown = dialog->windowTitle() + u'/'
                 + (dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString());
