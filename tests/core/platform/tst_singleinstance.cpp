@@ -163,7 +163,7 @@ private slots:
     void oneCopyWhereTheFolderCannotBeRead()
     {
         QFETCH(int, programMode);
-        QTemporaryDir folder(QCoreApplication::applicationDirPath() + "/closed-XXXXXX"); // one file system
+        QTemporaryDir folder(QCoreApplication::applicationDirPath() + "/closed-XXXXXX"); // where programs may run
         const QString program = folder.filePath("vesko");
         QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), program));
         QCOMPARE(::chmod(QFile::encodeName(program).constData(), mode_t(programMode)), 0);
