@@ -3,7 +3,6 @@
 #include <csignal>
 
 #include <grp.h>
-#include <pwd.h>
 #include <unistd.h>
 
 namespace vesko::test {
@@ -15,11 +14,8 @@ void startChild(QProcess &child, const QString &role, const QStringList &argumen
 
 void runAsNobody(QProcess &child)
 {
-    const passwd *nobody = ::getpwnam("nobody");
-    const uid_t uid = nobody ? nobody->pw_uid : 65534;
-    const gid_t gid = nobody ? nobody->pw_gid : 65534;
-    child.setChildProcessModifier([uid, gid] {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+    child.setChildProcessModifier([] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
             ::_exit(127);
     });
 }

@@ -13,8 +13,8 @@ using ChildRole = int (*)(const QStringList &arguments);
 // Starts this executable, or `program` (a link to it), playing role.
 void startChild(QProcess &child, const QString &role, const QStringList &arguments, const QString &program = QString());
 
-// Makes the child run as the user nobody, a real other user (the test runs as
-// root); a child that cannot drop to it exits with 127.
+// Makes the child run as the user and group nobody (65534), a real other user
+// (the test runs as root); a child that cannot drop to it exits with 127.
 void runAsNobody(QProcess &child);
 
 // Starts program with signal blocked here while the child starts, and so in

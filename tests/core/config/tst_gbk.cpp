@@ -25,8 +25,7 @@ private slots:
     void decodes()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(QString, text);
-        QCOMPARE(fromGbk(bytes), text);
+        QTEST(fromGbk(bytes), "text");
     }
 };
 

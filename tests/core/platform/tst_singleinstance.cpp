@@ -6,6 +6,7 @@
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextStream>
 
 #include <cstdio>
 
@@ -22,12 +23,6 @@ using Claim = SingleInstance::Claim;
 const QHash<Claim, QByteArray> kClaimWords{
     {Claim::Only, "only\n"}, {Claim::AnotherRuns, "another\n"}, {Claim::CannotTell, "cannot\n"}};
 
-void say(const QByteArray &line)
-{
-    std::fputs(line.constData(), stdout);
-    std::fflush(stdout);
-}
-
 // start <dir> <runtime folder>: a start as main makes it; prints the claim
 // and holds it until its input closes.
 int start(const QStringList &arguments)
@@ -36,10 +31,8 @@ int start(const QStringList &arguments)
     const Claim claim = instance.acquire();
     if (claim == Claim::AnotherRuns)
         instance.askRunningCopyToShow();
-    say(kClaimWords[claim]);
-    QFile input;
-    input.open(stdin, QIODevice::ReadOnly);
-    input.readAll();
+    std::fputs(kClaimWords[claim].constData(), stdout);
+    QTextStream(stdin).readAll();
     return 0;
 }
 
@@ -49,17 +42,13 @@ int squat(const QStringList &arguments)
     QLocalServer server;
     if (!arguments[0].startsWith(u'/'))
         server.setSocketOptions(QLocalServer::AbstractNamespaceOption);
-    if (!server.listen(arguments[0])) {
-        say("refused\n");
+    std::fputs(server.listen(arguments[0]) ? "listening\n" : "refused\n", stdout);
+    if (!server.isListening())
         return 0;
-    }
-    say("listening\n");
     server.waitForNewConnection(-1);
     QLocalSocket *caller = server.nextPendingConnection();
-    qint64 received = 0;
-    while (caller->waitForReadyRead(-1))
-        received += caller->readAll().size();
-    say(QByteArray::number(received) + '\n');
+    caller->waitForDisconnected(-1);
+    std::printf("%lld\n", caller->bytesAvailable());
     return 0;
 }
 
@@ -78,8 +67,10 @@ int request(const QStringList &arguments)
     return 0;
 }
 
+// Each line a child prints reaches the test at once.
 int play(const QStringList &arguments)
 {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     static const QHash<QString, ChildRole> acts{{"start", start}, {"squat", squat}, {"request", request}};
     return acts.value(arguments[0])(arguments.mid(1));
 }
@@ -97,138 +88,100 @@ private slots:
             QSKIP("the other user's processes need root to start them");
     }
 
+    // A second start of the same user brings the first copy forward, also
+    // with another user (nobody) around: one who sends a request itself, or
+    // one who takes the socket's name before the first copy starts, which
+    // leaves the first copy unraised but tells the squatter nothing.
     void secondStartBringsTheFirstForward_data()
     {
-        QTest::addColumn<QString>("name");       // of a hard link to the executable
-        QTest::addColumn<bool>("otherFolders");  // XDG_RUNTIME_DIR and TMPDIR
+        QTest::addColumn<bool>("elsewhere");     // from a hard link elsewhere, XDG_RUNTIME_DIR and TMPDIR there
         QTest::addColumn<bool>("privateFolder"); // the socket in a runtime folder
-        dataRow("same executable", "", false, false);
-        dataRow("hard link under another name", "desk", false, false);
-        dataRow("other runtime and temporary folders", "", true, false);
-        dataRow("socket in the runtime folder", "", false, true);
+        QTest::addColumn<QString>("intruder");   // the role nobody plays
+        QTest::addColumn<QByteArray>("squatterSaw");
+        QTest::addColumn<bool>("raised");
+        dataRow("another user's request raises nothing", false, false, "request", QByteArray(), true);
+        dataRow("other name, runtime and temporary folders", true, false, "", QByteArray(), true);
+        dataRow("abstract name squatted: told nothing", false, false, "squat", QByteArray("listening\n0\n"), false);
+        dataRow("runtime folder: cannot be squatted", false, true, "squat", QByteArray("refused\n"), true);
     }
 
     void secondStartBringsTheFirstForward()
     {
-        QFETCH(QString, name);
-        QFETCH(bool, otherFolders);
+        QFETCH(bool, elsewhere);
         QFETCH(bool, privateFolder);
-        QTemporaryDir elsewhere(QCoreApplication::applicationDirPath() + "/elsewhere-XXXXXX"); // one file system
+        QFETCH(QString, intruder);
+        QTemporaryDir other(QCoreApplication::applicationDirPath() + "/elsewhere-XXXXXX"); // one file system
         QTemporaryDir directory;
-        QTemporaryDir runtime;
-        const QString runtimeFolder = privateFolder ? runtime.path() : QString();
+        const QString runtimeFolder = privateFolder ? other.path() : QString();
         SingleInstance first(directory.path(), runtimeFolder);
+        QProcess nobody;
+        runAsNobody(nobody);
+        if (intruder == "squat") {
+            startChild(nobody, "play", {"squat", first.serverName()});
+            QVERIFY(nobody.waitForReadyRead(60000));
+        }
         QCOMPARE(first.acquire(), Claim::Only);
         QSignalSpy shown(&first, &SingleInstance::showRequested);
-
-        QString executable = QCoreApplication::applicationFilePath();
-        if (!name.isEmpty()) {
-            QCOMPARE(::link(QFile::encodeName(executable).constData(),
-                            QFile::encodeName(elsewhere.filePath(name)).constData()),
-                     0);
-            executable = elsewhere.filePath(name);
+        if (intruder == "request") {
+            startChild(nobody, "play", {"request", first.serverName()});
+            QTRY_COMPARE_WITH_TIMEOUT(nobody.state(), QProcess::NotRunning, 60000);
+            QCOMPARE(nobody.exitCode(), 0);
+            QCOMPARE(shown.count(), 0);
         }
+
+        const QString program = elsewhere ? other.filePath("desk") : QCoreApplication::applicationFilePath();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const QString &folder : otherFolders ? QStringList{"XDG_RUNTIME_DIR", "TMPDIR"} : QStringList())
-            environment.insert(folder, elsewhere.path());
+        for (const QString &folder : elsewhere ? QStringList{"XDG_RUNTIME_DIR", "TMPDIR"} : QStringList())
+            environment.insert(folder, other.path());
+        const QByteArray self = QFile::encodeName(QCoreApplication::applicationFilePath());
+        QVERIFY(!elsewhere || ::link(self.constData(), QFile::encodeName(program).constData()) == 0);
         QProcess second;
         second.setProcessEnvironment(environment);
-        startChild(second, "play", {"start", directory.path(), runtimeFolder}, executable);
+        startChild(second, "play", {"start", directory.path(), runtimeFolder}, program);
         second.closeWriteChannel();
         QVERIFY(second.waitForFinished(60000));
         QCOMPARE(second.readAllStandardOutput(), kClaimWords[Claim::AnotherRuns]);
-        QTRY_COMPARE(shown.count(), 1);
+        if (intruder == "squat") {
+            QTRY_COMPARE_WITH_TIMEOUT(nobody.state(), QProcess::NotRunning, 60000);
+            QTEST(nobody.readAllStandardOutput(), "squatterSaw");
+        }
+        QFETCH(bool, raised);
+        if (raised)
+            QTRY_COMPARE(shown.count(), 1);
     }
 
     // The desk may enter the program folder but not read it: two starts of
     // the desk user, from the executable in it.
     void oneCopyWhereTheFolderCannotBeRead_data()
     {
-        QTest::addColumn<bool>("programReadable");
-        QTest::addColumn<Claim>("firstClaim");
-        QTest::addColumn<Claim>("secondClaim");
-        dataRow("the program can be read", true, Claim::Only, Claim::AnotherRuns);
-        dataRow("nothing can be read", false, Claim::CannotTell, Claim::CannotTell);
+        QTest::addColumn<int>("programMode");
+        QTest::addColumn<QByteArrayList>("claims");
+        dataRow("the program can be read", 0755, QByteArrayList{"only\n", "another\n"});
+        dataRow("nothing can be read", 0711, QByteArrayList{"cannot\n", "cannot\n"});
     }
 
     void oneCopyWhereTheFolderCannotBeRead()
     {
-        QFETCH(bool, programReadable);
-        QFETCH(Claim, firstClaim);
-        QFETCH(Claim, secondClaim);
-        QTemporaryDir folder(QCoreApplication::applicationDirPath() + "/closed-XXXXXX"); // one file system
+        QFETCH(int, programMode);
+        QTemporaryDir folder(QCoreApplication::applicationDirPath() + "/closed-XXXXXX"); // where programs may run
         const QString program = folder.filePath("vesko");
-        const QByteArray self = QFile::encodeName(QCoreApplication::applicationFilePath());
-        if (programReadable) {
-            QCOMPARE(::link(self.constData(), QFile::encodeName(program).constData()), 0);
-        } else {
-            QVERIFY(QFile::copy(self, program));
-            QCOMPARE(::chmod(QFile::encodeName(program).constData(), 0711), 0);
-        }
+        QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), program));
+        QCOMPARE(::chmod(QFile::encodeName(program).constData(), mode_t(programMode)), 0);
         QCOMPARE(::chmod(QFile::encodeName(folder.path()).constData(), 0711), 0);
 
         QProcess copies[2];
+        QByteArrayList claims;
         for (QProcess &copy : copies) {
             runAsNobody(copy);
             startChild(copy, "play", {"start", folder.path(), QString()}, program);
             QVERIFY(copy.waitForReadyRead(60000));
+            claims.append(copy.readAllStandardOutput());
         }
-        QCOMPARE(copies[0].readAllStandardOutput(), kClaimWords[firstClaim]);
-        QCOMPARE(copies[1].readAllStandardOutput(), kClaimWords[secondClaim]);
+        QTEST(claims, "claims");
         for (QProcess &copy : copies) {
             copy.closeWriteChannel();
             QVERIFY(copy.waitForFinished(60000));
         }
-    }
-
-    // Another user connects to the abstract name and sends a request.
-    void anotherUserCannotRaise()
-    {
-        QTemporaryDir directory;
-        SingleInstance first(directory.path(), QString());
-        QCOMPARE(first.acquire(), Claim::Only);
-        QSignalSpy shown(&first, &SingleInstance::showRequested);
-        QProcess requester;
-        runAsNobody(requester);
-        startChild(requester, "play", {"request", first.serverName()});
-        QTRY_COMPARE_WITH_TIMEOUT(requester.state(), QProcess::NotRunning, 60000);
-        QCOMPARE(requester.exitCode(), 0);
-        QCOMPARE(shown.count(), 0);
-    }
-
-    // Another user takes the socket's name before the first copy starts.
-    void squatterChangesNothing_data()
-    {
-        QTest::addColumn<bool>("privateFolder");
-        QTest::addColumn<QByteArray>("squatterSaw");
-        dataRow("abstract name: taken, told nothing", false, QByteArray("listening\n0\n"));
-        dataRow("runtime folder: cannot be taken", true, QByteArray("refused\n"));
-    }
-
-    void squatterChangesNothing()
-    {
-        QFETCH(bool, privateFolder);
-        QFETCH(QByteArray, squatterSaw);
-        QTemporaryDir directory;
-        QTemporaryDir runtime;
-        const QString runtimeFolder = privateFolder ? runtime.path() : QString();
-        SingleInstance first(directory.path(), runtimeFolder);
-        QProcess squatter;
-        runAsNobody(squatter);
-        startChild(squatter, "play", {"squat", first.serverName()});
-        QVERIFY(squatter.waitForReadyRead(60000));
-        QCOMPARE(first.acquire(), Claim::Only);
-        QSignalSpy shown(&first, &SingleInstance::showRequested);
-
-        QProcess second;
-        startChild(second, "play", {"start", directory.path(), runtimeFolder});
-        second.closeWriteChannel();
-        QVERIFY(second.waitForFinished(60000));
-        QCOMPARE(second.readAllStandardOutput(), kClaimWords[Claim::AnotherRuns]);
-        if (privateFolder)
-            QTRY_COMPARE(shown.count(), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(squatter.state(), QProcess::NotRunning, 60000);
-        QCOMPARE(squatter.readAllStandardOutput(), squatterSaw);
     }
 };
 
