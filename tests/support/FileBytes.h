@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 namespace vesko::test {
@@ -9,8 +10,17 @@ namespace vesko::test {
 inline const QByteArray kMissingFile = QByteArrayLiteral("<missing>");
 
 // The exact bytes of a file on disk, or kMissingFile.
-QByteArray readBytes(const QString &path);
+inline QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : kMissingFile;
+}
+
 // Replaces a file's bytes; false when it cannot be written.
-bool writeBytes(const QString &path, const QByteArray &bytes);
+inline bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
 
 } // namespace vesko::test

@@ -21,11 +21,20 @@ public:
         QString detail;
     };
 
-    void show(const QString &text, Icon icon, const QString &detail = QString()) override;
+    void show(const QString &text, Icon icon, const QString &detail = QString()) override
+    {
+        messages.append({text, icon, detail});
+    }
 
     // Each message's text, after kInformationMark when it has the
     // information icon.
-    QStringList texts() const;
+    QStringList texts() const
+    {
+        QStringList out;
+        for (const Message &m : messages)
+            out.append((m.icon == Icon::Information ? kInformationMark : QString()) + m.text);
+        return out;
+    }
     void clear() { messages.clear(); }
 
     QList<Message> messages;
