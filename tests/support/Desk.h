@@ -8,13 +8,6 @@
 
 #include <memory>
 
-class QCheckBox;
-
-namespace vesko {
-class SearchBox;
-class SettingsDialog;
-} // namespace vesko
-
 namespace vesko::test {
 
 class FixedClock : public Clock
@@ -47,10 +40,6 @@ struct Desk
     QString count() const;
     // A real mouse click on a button of the main window.
     void click(const char *button) const;
-    int selectedRow() const;
-    // The search panel's check box and search box of the column with that caption.
-    QCheckBox *fieldCheck(const QString &caption) const;
-    SearchBox *fieldBox(const QString &caption) const;
     // Clicks 数据库连接参数 and gives the dialog it shows.
     SettingsDialog *openSettings() const;
 };

@@ -39,13 +39,6 @@ class TestSearchCommand : public QObject
         return out;
     }
 
-    static QString connectionFor(const QString &engine, const Desk &desk)
-    {
-        return engine == "sqlite"    ? desk.registry.connection()
-            : engine == "postgresql" ? postgresConnection()
-                                     : mariadbConnection();
-    }
-
 private slots:
     void initTestCase()
     {
@@ -103,36 +96,39 @@ private slots:
         QFETCH(QList<int>, ids);
         QFETCH(int, dateMessages);
         Desk desk;
-        if (connectionFor(engine, desk).isEmpty())
+        const QString connection = engine == "sqlite" ? desk.registry.connection()
+            : engine == "postgresql"                  ? postgresConnection()
+                                                      : mariadbConnection();
+        if (connection.isEmpty())
             QSKIP("no server of this engine");
         if (engine == "sqlite")
             desk.registry.sql(people(m_table));
-        desk.registry.writeIni(
-            connectionFor(engine, desk),
-            QStringLiteral("select 编号, 姓名, 年龄, 出生日期, 登记日期, 来访 from %1 order by 编号 desc").arg(m_table),
-            QStringLiteral("select 姓名 from %1").arg(m_table));
+        const QStringList columns = {"编号", "姓名", "年龄", "出生日期", "登记日期", "来访"};
+        desk.registry.writeIni(connection,
+                               QStringLiteral("select %1 from %2 order by 编号 desc").arg(columns.join(", "), m_table),
+                               QStringLiteral("select 姓名 from %1").arg(m_table));
         desk.open();
         for (const QString &option : options)
             desk.click(qPrintable(option));
         for (qsizetype i = 0; i < criteria.size(); i += 2) {
-            if (!desk.fieldCheck(criteria.at(i))->isChecked())
-                QTest::mouseClick(desk.fieldCheck(criteria.at(i)), Qt::LeftButton);
-            SearchBox *box = desk.fieldBox(criteria.at(i));
-            if (criteria.at(i + 1).endsWith("frame")) {
-                for (int n = 0; n < 6; ++n) {
-                    auto *combo = desk.window->findChild<QComboBox *>(QStringLiteral("Combo%1").arg(n + 1));
-                    combo->setCurrentText(QStringList{"2012", "3", "5", "2012", "3", "7"}.at(n));
-                }
-                if (criteria.at(i + 1) == "empty frame")
-                    desk.window->findChild<QComboBox *>(QStringLiteral("Combo1"))->setCurrentText(QString());
-                if (criteria.at(i + 1) == "confirmed frame")
+            const qsizetype column = columns.indexOf(criteria.at(i));
+            auto *check = desk.window->findChild<QCheckBox *>(QStringLiteral("c_field_%1").arg(column));
+            if (!check->isChecked())
+                QTest::mouseClick(check, Qt::LeftButton);
+            const QString &value = criteria.at(i + 1);
+            if (value.endsWith("frame")) {
+                const QStringList frame = {value == "empty frame" ? "" : "2012", "3", "5", "2012", "3", "7"};
+                for (int n = 0; n < 6; ++n)
+                    desk.window->findChild<QComboBox *>("Combo" + QString::number(n + 1))->setCurrentText(frame.at(n));
+                if (value == "confirmed frame")
                     desk.click("Command2");
                 continue;
             }
+            auto *box = desk.window->findChild<SearchBox *>(QStringLiteral("t_field_%1").arg(column));
             box->selectAll();
             // Typed as the input method commits text.
             QInputMethodEvent commit;
-            commit.setCommitString(criteria.at(i + 1));
+            commit.setCommitString(value);
             QCoreApplication::sendEvent(box, &commit);
         }
         desk.click("exbt_find");

@@ -1,15 +1,11 @@
 #include "core/config/MainConfig.h"
 #include "gui/settings/SettingsDialog.h"
-#include "gui/widgets/MessageBoxService.h"
 #include "support/DataRow.h"
 #include "support/Desk.h"
 #include "support/FileBytes.h"
 #include "support/Messages.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
@@ -55,34 +51,6 @@ private slots:
         dialog->findChild<QLineEdit *>("t_cn")->setText("Provider=SQLite;Data Source=missing.db");
         desk.click("Command1");
         QCOMPARE(desk.messages.texts(), QStringList({"数据库连接成功！", kConnectMessage}));
-    }
-
-    // The test's message shows in front of the dialog that asked for it.
-    void testResultsShowInFrontOfTheDialog()
-    {
-        TestRegistry registry;
-        registry.people(1);
-        registry.writeIni(registry.connection(), "select * from 登记");
-        RunConfig config;
-        FixedClock clock;
-        MessageBoxService boxes;
-        MainWindow window(config, ProgramDirectory(registry.path()), boxes, clock);
-        boxes.setParent(&window);
-        window.start();
-        window.show();
-        QTest::mouseClick(window.findChild<QAbstractButton *>("exbt_dbset"), Qt::LeftButton);
-        QVERIFY(QTest::qWaitForWindowActive(window.settingsDialog()));
-        QWidget *owner = nullptr;
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                owner = box->parentWidget();
-                box->done(0);
-            }
-        });
-        watch.start(10);
-        QTest::mouseClick(window.settingsDialog()->findChild<QAbstractButton *>("Command1"), Qt::LeftButton);
-        QCOMPARE(owner, window.settingsDialog());
     }
 
     // A close during a test waits for the test to end, then stores and
