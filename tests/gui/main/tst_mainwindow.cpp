@@ -44,16 +44,15 @@ private slots:
         QTest::addColumn<QPoint>("position"); // where the window goes
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<int>("rows");
-        const auto ini = [](const QString &connection, const QString &position = QString()) {
+        const auto ini = [](const QString &connection, const QString &position = QString(),
+                            const QString &statement = QStringLiteral("select * from 登记")) {
             return "[数据连接]\r\nvalue=Provider=SQLite;Data Source=" + connection
-                + ".db\r\n[默认查询]\r\nvalue=select * from 登记\r\n[vesko窗口位置]\r\n" + position;
+                + ".db\r\n[默认查询]\r\nvalue=" + statement + "\r\n[vesko窗口位置]\r\n" + position;
         };
         dataRow("working", ini("registry"), QPoint(), QStringList(), 3);
         // Nothing is connected or run: the connection would fail.
-        dataRow("default statement stored as -1",
-                "[数据连接]\r\nvalue=Provider=SQLite;Data Source=missing.db"
-                "\r\n[默认查询]\r\nvalue=-1\r\n",
-                QPoint(), QStringList({kStartupMessage}), 0);
+        dataRow("default statement stored as -1", ini("missing", QString(), "-1"), QPoint(),
+                QStringList({kStartupMessage}), 0);
         dataRow("connection fails", ini("missing"), QPoint(),
                 QStringList({kConnectMessage, kQueryMessage, kStartupMessage}), 0);
         dataRow("stored position not a number", ini("registry", "left=abc"), QPoint(), QStringList({kStartupMessage}),
