@@ -22,15 +22,12 @@ private slots:
         const QString pg = "Provider=PostgreSQL; Host = db.local ;Port=5433;User ID=登记;Password=pw";
         dataRow("keys without case", pg, "HOST", "db.local");
         dataRow("missing key", pg, "Database", "");
-        dataRow("braces keep ; and =", "Driver={SQLite3};Database={a;b=c.db}", "database", "a;b=c.db");
-        dataRow("doubled brace", "Pwd={x}}y};DSN=d", "pwd", "x}y");
+        dataRow("braces keep ; = and blanks", "Driver={SQLite3};Database={ a;b=c.db } ", "database", " a;b=c.db ");
         dataRow("double quotes", "Password=\"p;w \"\"q\"\"\";Host=h", "password", "p;w \"q\"");
         dataRow("empty value", "Password=;Host=a", "password", "");
         dataRow("empty pairs skipped, the last of a key counts", ";Host=a;; ;host=b;", "HOST", "b");
-        dataRow("blanks inside braces kept", "Pwd={ a b } ;Host=h", "pwd", " a b ");
         dataRow("= inside a plain value", "options=-c search_path=x", "options", "-c search_path=x");
         dataRow("pair without =", "Provider=SQLite;registry.db", "provider", QString());
-        dataRow("unterminated brace", "Driver={SQLite3;Database=a", "driver", QString());
         dataRow("unterminated quote", "Password=\"abc", "password", QString());
         dataRow("text after a quoted value", "Pwd={a}b;Host=h", "pwd", QString());
     }
@@ -60,10 +57,8 @@ private slots:
                 "DSN=reg; provider = odbc ;pwd=***;UID=u");
         dataRow("last", "DSN=reg;PASSWORD = s ;Provider=ODBC", "DSN=reg;PASSWORD = s ;",
                 "DSN=reg;PASSWORD=***;Provider=ODBC");
-        dataRow("braced values", "Provider=ODBC;Driver={PostgreSQL Unicode};Pwd={a;b}",
-                "Driver={PostgreSQL Unicode};Pwd={a;b}", "Provider=ODBC;Driver={PostgreSQL Unicode};Pwd=***");
-        dataRow("every password", "Password=\"a;b\";Host=h;password=c", "Password=\"a;b\";Host=h;password=c",
-                "Password=***;Host=h;password=***");
+        dataRow("every password, quoted or braced", "Password=\"a;b\";Driver={x};pwd={c;d}",
+                "Password=\"a;b\";Driver={x};pwd={c;d}", "Password=***;Driver={x};pwd=***");
         dataRow("repeated keys, empty pairs", "Provider=a;;Pwd=x; provider=b;Pwd=y;;", ";Pwd=x;Pwd=y;;",
                 "Provider=a;;Pwd=***; provider=b;Pwd=***;;");
         dataRow("not a connection string", "DSN=reg;Pwd={a;b", "", "***");
@@ -73,8 +68,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, withoutProvider);
-        QFETCH(QString, passwordsHidden);
-        QCOMPARE(vesko::db::maskPasswords(text), passwordsHidden);
+        QTEST(vesko::db::maskPasswords(text), "passwordsHidden");
         if (!withoutProvider.isEmpty())
             QCOMPARE(ConnectionString(text).without("Provider"), withoutProvider);
     }
