@@ -69,7 +69,6 @@ class TestConnection : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_dir.isValid());
         // An empty file is an empty SQLite database; notes.txt is not one.
         QVERIFY(QFile(m_dir.filePath("registry.db")).open(QIODevice::WriteOnly));
         QFile notes(m_dir.filePath("notes.txt"));

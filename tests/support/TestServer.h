@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
 
 namespace vesko::test {
@@ -31,6 +32,17 @@ inline QString mariadbConnection(const QString &database = qEnvironmentVariable(
                     database, qEnvironmentVariable("VESKO_TEST_MARIADB_USER"),
                     qEnvironmentVariable("VESKO_TEST_MARIADB_PASSWORD"))
         + more;
+}
+
+// The parent of a process, from /proc: a PostgreSQL session's postmaster.
+inline qint64 parentProcess(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    // pid (name) state ppid ...: the name may hold blanks, not a ')'.
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2).split(' ').value(1).toLongLong();
 }
 
 } // namespace vesko::test
