@@ -1,6 +1,6 @@
 #include "db/Connection.h"
 #include "db/TypeCode.h"
-#include "support/DataRow.h"
+#include "support/TestRunner.h"
 #include "support/TestServer.h"
 
 #include <QFile>
@@ -339,5 +339,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestConnection)
+VESKO_TEST_MAIN(TestConnection, QCoreApplication)
 #include "tst_connection.moc"

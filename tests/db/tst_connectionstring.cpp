@@ -1,6 +1,6 @@
 #include "db/ConnectionString.h"
 #include "db/DbError.h"
-#include "support/DataRow.h"
+#include "support/TestRunner.h"
 
 #include <QTest>
 
@@ -74,5 +74,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestConnectionString)
+VESKO_TEST_MAIN(TestConnectionString, QCoreApplication)
 #include "tst_connectionstring.moc"

@@ -1,5 +1,5 @@
 #include "db/Connection.h"
-#include "support/DataRow.h"
+#include "support/TestRunner.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -68,5 +68,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestOdbcDataSource)
+VESKO_TEST_MAIN(TestOdbcDataSource, QCoreApplication)
 #include "tst_odbcdatasource.moc"

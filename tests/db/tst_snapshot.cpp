@@ -1,6 +1,6 @@
 #include "db/Snapshot.h"
 #include "db/TypeCode.h"
-#include "support/DataRow.h"
+#include "support/TestRunner.h"
 
 #include <QTest>
 
@@ -79,5 +79,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSnapshot)
+VESKO_TEST_MAIN(TestSnapshot, QCoreApplication)
 #include "tst_snapshot.moc"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/TestRunner.h"
+
 #include <QCoreApplication>
 #include <QProcess>
 #include <QTest>
@@ -28,8 +30,8 @@ int testsOrRole(int argc, char *argv[], const QString &role, ChildRole play)
     QCoreApplication app(argc, argv);
     if (QCoreApplication::arguments().value(1) == role)
         return play(QCoreApplication::arguments().mid(2));
-    Tests tests;
-    return QTest::qExec(&tests, argc, argv);
+    ExceptionsFailTheRow<Tests> runner;
+    return QTest::qExec(&runner, argc, argv);
 }
 
 } // namespace vesko::test

@@ -1,5 +1,5 @@
 #include "core/config/Gbk.h"
-#include "support/DataRow.h"
+#include "support/TestRunner.h"
 
 #include <QTest>
 
@@ -29,6 +29,6 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestGbk)
+VESKO_TEST_MAIN(TestGbk, QCoreApplication)
 
 #include "tst_gbk.moc"

@@ -2,9 +2,9 @@
 #include "core/config/MainConfig.h"
 #include "core/config/ProfileStore.h"
 #include "support/ChildProcess.h"
-#include "support/DataRow.h"
 #include "support/FileBytes.h"
 #include "support/MessageRecorder.h"
+#include "support/TestRunner.h"
 
 #include <QDir>
 #include <QFileInfo>

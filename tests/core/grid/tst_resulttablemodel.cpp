@@ -1,7 +1,7 @@
 #include "core/grid/ResultTableModel.h"
 #include "db/Connection.h"
-#include "support/DataRow.h"
 #include "support/TestRegistry.h"
+#include "support/TestRunner.h"
 
 #include <QTest>
 
@@ -72,5 +72,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestResultTableModel)
+VESKO_TEST_MAIN(TestResultTableModel, QCoreApplication)
 #include "tst_resulttablemodel.moc"

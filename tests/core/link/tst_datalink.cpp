@@ -1,10 +1,10 @@
 #include "core/link/DataLink.h"
 #include "core/link/ResultView.h"
 #include "db/Connection.h"
-#include "support/DataRow.h"
 #include "support/MessageRecorder.h"
 #include "support/Messages.h"
 #include "support/TestRegistry.h"
+#include "support/TestRunner.h"
 #include "support/TestServer.h"
 
 #include <QDir>
@@ -143,5 +143,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDataLink)
+VESKO_TEST_MAIN(TestDataLink, QCoreApplication)
 #include "tst_datalink.moc"

@@ -1,6 +1,6 @@
 #include "core/platform/SingleInstance.h"
 #include "support/ChildProcess.h"
-#include "support/DataRow.h"
+#include "support/TestRunner.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>

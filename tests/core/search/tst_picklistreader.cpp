@@ -1,6 +1,6 @@
 #include "core/search/PickListReader.h"
-#include "support/DataRow.h"
 #include "support/FileBytes.h"
+#include "support/TestRunner.h"
 
 #include <QDir>
 #include <QFile>
@@ -81,5 +81,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestPickListReader)
+VESKO_TEST_MAIN(TestPickListReader, QCoreApplication)
 #include "tst_picklistreader.moc"

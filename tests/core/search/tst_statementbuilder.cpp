@@ -1,7 +1,7 @@
 #include "core/search/NumberText.h"
 #include "core/search/StatementBuilder.h"
-#include "support/DataRow.h"
 #include "support/Messages.h"
+#include "support/TestRunner.h"
 
 #include <QTest>
 
@@ -141,5 +141,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestStatementBuilder)
+VESKO_TEST_MAIN(TestStatementBuilder, QCoreApplication)
 #include "tst_statementbuilder.moc"

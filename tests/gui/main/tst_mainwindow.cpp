@@ -5,10 +5,10 @@
 #include "gui/widgets/MessageBoxService.h"
 #include "gui/widgets/ResultGrid.h"
 #include "support/ChildProcess.h"
-#include "support/DataRow.h"
 #include "support/Desk.h"
 #include "support/FileBytes.h"
 #include "support/Messages.h"
+#include "support/TestRunner.h"
 #include "support/TestServer.h"
 
 #include <QClipboard>
@@ -384,5 +384,5 @@ private:
     }
 };
 
-QTEST_MAIN(TestMainWindow)
+VESKO_TEST_MAIN(TestMainWindow, QApplication)
 #include "tst_mainwindow.moc"

@@ -1,6 +1,6 @@
 #include "gui/search/DateFrame.h"
-#include "support/DataRow.h"
 #include "support/Desk.h"
+#include "support/TestRunner.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -56,5 +56,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDateFrame)
+VESKO_TEST_MAIN(TestDateFrame, QApplication)
 #include "tst_dateframe.moc"

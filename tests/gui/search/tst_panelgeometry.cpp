@@ -1,6 +1,6 @@
 #include "gui/search/PanelGeometry.h"
 #include "gui/search/ScrollRanges.h"
-#include "support/DataRow.h"
+#include "support/TestRunner.h"
 
 #include <QTest>
 
@@ -72,5 +72,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestPanelGeometry)
+VESKO_TEST_MAIN(TestPanelGeometry, QCoreApplication)
 #include "tst_panelgeometry.moc"

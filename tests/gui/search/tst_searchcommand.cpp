@@ -2,6 +2,7 @@
 #include "gui/search/SearchBox.h"
 #include "support/Desk.h"
 #include "support/Messages.h"
+#include "support/TestRunner.h"
 #include "support/TestServer.h"
 
 #include <QCheckBox>
@@ -150,5 +151,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSearchCommand)
+VESKO_TEST_MAIN(TestSearchCommand, QApplication)
 #include "tst_searchcommand.moc"

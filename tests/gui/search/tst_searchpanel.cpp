@@ -2,9 +2,9 @@
 #include "db/TypeCode.h"
 #include "gui/search/SearchBox.h"
 #include "gui/search/SearchPanel.h"
-#include "support/DataRow.h"
 #include "support/Desk.h"
 #include "support/FileBytes.h"
+#include "support/TestRunner.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -310,5 +310,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSearchPanel)
+VESKO_TEST_MAIN(TestSearchPanel, QApplication)
 #include "tst_searchpanel.moc"

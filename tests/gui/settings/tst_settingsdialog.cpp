@@ -1,9 +1,9 @@
 #include "core/config/MainConfig.h"
 #include "gui/settings/SettingsDialog.h"
-#include "support/DataRow.h"
 #include "support/Desk.h"
 #include "support/FileBytes.h"
 #include "support/Messages.h"
+#include "support/TestRunner.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -109,5 +109,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSettingsDialog)
+VESKO_TEST_MAIN(TestSettingsDialog, QApplication)
 #include "tst_settingsdialog.moc"

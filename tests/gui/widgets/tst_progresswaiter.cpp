@@ -1,5 +1,5 @@
 #include "gui/widgets/ProgressWaiter.h"
-#include "support/DataRow.h"
+#include "support/TestRunner.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -72,5 +72,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestProgressWaiter)
+VESKO_TEST_MAIN(TestProgressWaiter, QApplication)
 #include "tst_progresswaiter.moc"
