@@ -26,14 +26,13 @@ public:
     Tests tests;
 
 private:
-    static void call(QObject *self, QMetaObject::Call kind, int index, void **arguments)
+    static void call(QObject *self, QMetaObject::Call kind, int index, void **args)
     {
         try {
             Tests::staticMetaObject.d.static_metacall(&static_cast<ExceptionsFailTheRow *>(self)->tests, kind, index,
-                                                      arguments);
+                                                      args);
         } catch (const std::exception &error) {
-            QTest::qFail(qPrintable(QStringLiteral("exception: ") + QString::fromUtf8(error.what())), __FILE__,
-                         __LINE__);
+            QTest::qFail(QByteArray("exception: ").append(error.what()).constData(), __FILE__, __LINE__);
         } catch (...) {
             QTest::qFail("exception of an unknown type", __FILE__, __LINE__);
         }
