@@ -15,7 +15,9 @@ void dataRow(const QByteArray &tag, const Values &...values)
 
 // A test object as QtTest runs it, except that an exception out of a test
 // function fails the data row it came from, as a failed check does, and the
-// next row runs; QtTest alone would end the whole program.
+// next row runs; QtTest alone would end the whole program. QtTest calls each
+// function through the meta-object it is given: here a copy of the test
+// class's own, whose call function catches.
 template<class Tests>
 class ExceptionsFailTheRow : public QObject
 {
